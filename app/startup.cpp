@@ -1,0 +1,134 @@
+#include "app/startup.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <locale.h>
+#include <shellapi.h>
+
+#include "app/command_parser.h"
+#include "app/instance_mutex.h"
+#include "app/product.h"
+#include "base/log.h"
+#include "base/paths.h"
+#include "base/registry.h"
+#include "net/netlib_binding.h"
+#include "ui/windows/message_box.h"
+
+namespace {
+
+constexpr wchar_t kDamagedText[] = L"卸载程序已被破坏，请重新下载安装后再进行卸载";
+constexpr wchar_t k7ZipDamagedText[] = L"7z.dll文件破坏，请重新下载安装后进行卸载";
+constexpr wchar_t kAlreadyRunningText[] = L"安装或卸载程序已经在运行,点击“确定”退出";
+
+// Process preparation that every road needs, undone in reverse order by the destructor.
+class ProcessEnvironment {
+public:
+    explicit ProcessEnvironment(HINSTANCE instance) {
+        m_comResult = CoInitialize(nullptr);
+        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
+        InitCommonControlsEx(&controls);
+        // Also decides the code page of the log file.
+        setlocale(LC_ALL, "chs");
+    }
+    ~ProcessEnvironment() {
+        if (SUCCEEDED(m_comResult)) CoUninitialize();
+    }
+    ProcessEnvironment(const ProcessEnvironment&) = delete;
+    ProcessEnvironment& operator=(const ProcessEnvironment&) = delete;
+
+private:
+    HRESULT m_comResult;
+};
+
+bool ReadInstallDirectory(std::wstring* dir) {
+    return Registry::ReadString(HKEY_LOCAL_MACHINE, Product::kAppPathsKey, Product::kInstallDirValue, dir,
+                                Product::kInstallDirChars - 1);
+}
+
+void LoadSharedNetworkLibrary() {
+    if (CNetLibBinding* binding = SharedNetLib()) binding->Load(SharedNetLibPath());
+}
+
+// The first-start road: continue from a temporary copy so the installation directory can go entirely.
+void RunFirstStartRoad() {
+    Log(L"first start: relaunch from a temporary copy is not available in this build");
+    ShowDamagedPrompt();
+}
+
+void RunRestoreRoad(const std::wstring& installDir) {
+    Log(L"restore run: product restore is not available in this build");
+}
+
+void RunUninstallRoad(const std::wstring& installDir) {
+    LoadSharedNetworkLibrary();
+    Log(L"uninstall run: uninstall engine is not available in this build");
+}
+
+void RemoveOwnDirectory() {
+    // The recursive removal with restart scheduling arrives with the file-removal engine.
+}
+
+}  // namespace
+
+const wchar_t* GetStartupErrorText(int code) {
+    switch (code) {
+        case 2: return kDamagedText;
+        case 3: return k7ZipDamagedText;
+        default: return L"";
+    }
+}
+
+void ShowDamagedPrompt() {
+    if (ShowMessage(nullptr, kDamagedText, MB_YESNO | MB_ICONWARNING) != IDYES) return;
+    SHELLEXECUTEINFOW info = {sizeof(info)};
+    info.lpVerb = L"open";
+    info.lpFile = Product::kDownloadPage;
+    info.nShow = SW_SHOWNORMAL;
+    ShellExecuteExW(&info);
+}
+
+bool CheckLegalCall() {
+    CCommandParser* parser = CommandLine();
+    if (!parser->IsSilent() || !parser->HasKey(L"/READYUNINSTALL")) return true;
+    std::wstring token;
+    if (!parser->GetValue(L"/CHK", &token) || token.empty()) return false;
+    return false;  // the token check needs the machine identifier
+}
+
+int RunUninstaller(HINSTANCE instance, const wchar_t* tail, int show) {
+    ProcessEnvironment environment(instance);
+
+    Logger().Open(Paths::Join(Paths::TempDirectory(), Product::kLogFileName));
+    CCommandParser* parser = CommandLine();
+    if (!parser) return 0;
+    parser->Parse(tail ? tail : L"");
+
+    if (!CheckLegalCall()) {
+        Log(L"illegal call");
+        return 0;
+    }
+
+    SetMessageBoxesSuppressed(parser->IsSilent());
+
+    if (!InstanceGuard().CheckSingleInstance()) {
+        Log(L"CheckSingleInstance failed, exit");
+        ShowMessage(nullptr, kAlreadyRunningText, MB_OK);
+    } else if (!parser->HasKey(L"/READYUNINSTALL")) {
+        RunFirstStartRoad();
+    } else {
+        std::wstring installDir;
+        if (!ReadInstallDirectory(&installDir) || !Paths::DirectoryExists(installDir)) {
+            ShowMessage(nullptr, kDamagedText, MB_OK);
+        } else {
+            SetCurrentDirectoryW(Paths::ModuleDirectory().c_str());
+            if (parser->HasKey(L"/K"))
+                RunRestoreRoad(installDir);
+            else
+                RunUninstallRoad(installDir);
+            RemoveOwnDirectory();
+        }
+    }
+
+    InstanceGuard().ReleaseAll();
+    return 0;
+}
