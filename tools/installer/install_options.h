@@ -1,0 +1,16 @@
+#pragma once
+#include <string>
+
+// The installer's command line:
+//   korvel_setup.exe [/dir=<installation directory>] [/uninstaller=<Uninstall.exe to install>]
+//                    [/payload=<directory of the built programs>] [/channel=<channel id>]
+// Defaults: "<Program Files>\Korvelia", "<payload>\Uninstall.exe", the installer's own directory, "orbwp_main".
+struct InstallOptions {
+    std::wstring installDir;
+    std::wstring uninstaller;
+    std::wstring payloadDir;
+    std::wstring channel;
+};
+
+// False (with `error` set) when an option is unknown or a default cannot be determined.
+bool ParseInstallOptions(const wchar_t* commandLine, InstallOptions* options, std::wstring* error);
