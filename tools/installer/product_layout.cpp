@@ -17,21 +17,29 @@ constexpr wchar_t kClassKey[] = L"Vantelle";
 FileEntry Copied(const std::wstring& target, const std::wstring& source) { return {target, source, {}}; }
 FileEntry Written(const std::wstring& target, std::string content) { return {target, {}, std::move(content)}; }
 
-// Built programs and libraries, taken from the payload directory.
+// Built programs and libraries, taken from the payload directory. "OrbwpCore.dll" is the one top-level
+// entry the root-directory list does not name: it goes because it carries the product's signature.
 void AddPrograms(const InstallOptions& options, std::vector<FileEntry>* files) {
-    for (const wchar_t* name : {L"qalmex.exe", L"vorizar.exe", L"OrbwpCore.dll", L"OrbwpRender.dll"})
+    for (const wchar_t* name : {L"qalmex.exe", L"vorizar.exe", L"Orbwpapp.exe", L"OrbwpCore.dll"})
         files->push_back(Copied(name, Paths::Join(options.payloadDir, name)));
     files->push_back(Copied(Product::kUninstaller, options.uninstaller));
     files->push_back(Copied(L"Utils\\7z.dll", Paths::Join(options.payloadDir, L"7z.dll")));
+    files->push_back(Copied(L"Utils\\OrbwpRender.dll", Paths::Join(options.payloadDir, L"OrbwpRender.dll")));
 }
 
-// Settings, skins, plug-ins and update data, plus the entries only the registry file list names.
+// Settings, skins, plug-ins, update data and caches in the entries the root-directory list names, plus
+// two entries ("wpres.pak", "logs") that only the registry file list names.
 void AddDataFiles(std::vector<FileEntry>* files) {
     files->push_back(Written(L"config.set", "[auto_run]\r\nopen=1\r\n"));
+    files->push_back(Written(L"korvel.ico", std::string("\0\0\1\0", 4)));
+    files->push_back(Written(L"license.txt", "Korvelia licence terms\r\n"));
+    files->push_back(Written(L"FileList.xml", "<FileList count=\"214\"/>\r\n"));
     files->push_back(Written(L"skin\\default\\theme.xml", "<theme name=\"default\" accent=\"#3a7bd5\"/>\r\n"));
     files->push_back(Written(L"skin\\default\\background.png", std::string("\x89PNG\r\n\x1a\n", 8)));
     files->push_back(Written(L"plugins\\clock\\plugin.json", "{\"name\":\"clock\",\"enabled\":1}\r\n"));
     files->push_back(Written(L"update\\version.xml", "<update current=\"6.3.12.1010\"/>\r\n"));
+    files->push_back(Written(L"config\\settings.xml", "<settings interval=\"30\"/>\r\n"));
+    files->push_back(Written(L"cache\\thumbs\\0001.jpg", std::string("\xFF\xD8\xFF\xE0", 4)));
     files->push_back(Written(L"wallpaperhelper\\helper.ini", "[helper]\r\nmode=0\r\n"));
     files->push_back(Written(L"wpres.pak", "KORVEL-RES\x01\x02\x03"));
     files->push_back(Written(L"logs\\run.log", "started\r\n"));

@@ -112,7 +112,7 @@ private:
                 RecordCall(m_options.windowClass, L"WM_QUIT");
                 return Request(window, m_options.onClose);
             case WM_COMMAND:
-                if (LOWORD(wParam) != m_options.closeCommand) return false;
+                if (m_options.closeCommand == 0 || LOWORD(wParam) != m_options.closeCommand) return false;
                 RecordCall(m_options.windowClass, L"WM_COMMAND " + std::to_wstring(LOWORD(wParam)));
                 return Request(window, m_options.onClose);
             case WM_DESTROY:
