@@ -1,10 +1,7 @@
 #pragma once
 #include <string>
 
-// Fresh names and directory trees for the temporary files of the setup configuration.
-
-// A path "<temp>\{GUID}.tmp" (GetTempPathW) of which nothing exists yet; at most 10 GUIDs are tried.
-bool MakeFreshTempPath(std::wstring* path);
+// Directory trees of the setup configuration's temporary files.
 
 // Creates `directory` and any missing parents; true when it exists as a directory afterwards.
 bool CreateDirectories(const std::wstring& directory);

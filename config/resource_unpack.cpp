@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
+#include "base/paths.h"
 #include "base/scoped.h"
-#include "config/temp_files.h"
+#include "config/dir_tree.h"
 
 bool CResourceUnpack::LoadFromModule(HMODULE instance, const wchar_t* name, const wchar_t* type) {
     m_data = nullptr;
@@ -24,22 +25,27 @@ bool CResourceUnpack::WriteToFile(const std::wstring& path) const {
     for (DWORD offset = 0; offset < m_size;) {
         DWORD chunk = std::min(kChunkSize, m_size - offset);
         DWORD written = 0;
-        if (!::WriteFile(file.Get(), m_data + offset, chunk, &written, nullptr) || written != chunk) return false;
+        if (!::WriteFile(file.Get(), m_data + offset, chunk, &written, nullptr) || written != chunk) {
+            file.Reset();
+            ::DeleteFileW(path.c_str());
+            return false;
+        }
         offset += chunk;
     }
     return true;
 }
 
 bool CResourceUnpack::ExtractToTempDir(std::wstring* outDir) const {
-    std::wstring archive;
-    if (!MakeFreshTempPath(&archive)) return false;
-    bool written = WriteToFile(archive);
-    std::wstring destDir;
-    bool extracted = written && MakeFreshTempPath(&destDir) && CreateDirectories(destDir) &&
-                     ExtractArchive(archive, destDir) == 0;
+    std::wstring archive = Paths::NewGuidTempName(Paths::TempDirectory());
+    if (archive.empty() || !WriteToFile(archive)) return false;
+    // The archive was just written beside it, so the temporary directory exists: a plain create
+    // fails rather than reuse a directory that appeared since the name was chosen.
+    std::wstring destDir = Paths::NewGuidTempName(Paths::TempDirectory());
+    bool created = !destDir.empty() && ::CreateDirectoryW(destDir.c_str(), nullptr);
+    bool extracted = created && ExtractArchive(archive, destDir) == 0;
     ::DeleteFileW(archive.c_str());
     if (!extracted) {
-        if (!destDir.empty()) RemoveDirectoryTree(destDir);
+        if (created) RemoveDirectoryTree(destDir);
         return false;
     }
     *outDir = std::move(destDir);

@@ -1,0 +1,28 @@
+# cmake -DSEVENZIP=<7zz> -DARCHIVE=<out> -DSIZE=<bytes> -DWORK=<dir> "-DFILES=<a>|<b>" -P sized_archive.cmake
+# Packs FILES plus a stored padding file into a 7z archive of exactly SIZE bytes.
+string(REPLACE "|" ";" files "${FILES}")
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+file(COPY ${files} DESTINATION ${WORK})
+set(pad 1)
+foreach(attempt RANGE 4)
+  string(REPEAT "k" ${pad} padding)
+  file(WRITE ${WORK}/padding.bin "${padding}")
+  file(REMOVE ${ARCHIVE})
+  file(GLOB inputs ${WORK}/*)
+  # Stored (-mx0) with plain headers, so the archive grows byte for byte with the padding.
+  execute_process(COMMAND ${SEVENZIP} a -t7z -mx0 -mhc=off -bd -bso0 -bsp0 ${ARCHIVE} ${inputs}
+                  RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "7zz failed on ${ARCHIVE}")
+  endif()
+  file(SIZE ${ARCHIVE} size)
+  if(size EQUAL SIZE)
+    return()
+  endif()
+  math(EXPR pad "${pad} + ${SIZE} - ${size}")
+  if(pad LESS 1)
+    message(FATAL_ERROR "the files alone make ${ARCHIVE} larger than ${SIZE} bytes")
+  endif()
+endforeach()
+message(FATAL_ERROR "could not bring ${ARCHIVE} to ${SIZE} bytes")
