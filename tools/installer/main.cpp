@@ -29,6 +29,16 @@ std::wstring AppDataDir() {
     return buffer;
 }
 
+// The distinct top-level names of the foreign entries, each preceded by a blank.
+std::wstring ForeignTopLevelNames(const Layout::ProductLayout& layout) {
+    std::wstring names;
+    for (const Layout::FileEntry& entry : layout.foreignFiles) {
+        std::wstring name = L" " + entry.target.substr(0, entry.target.find(L'\\'));
+        if ((names + L" ").find(name + L" ") == std::wstring::npos) names += name;
+    }
+    return names;
+}
+
 }  // namespace
 
 int wmain() {
@@ -55,6 +65,7 @@ int wmain() {
     std::vector<std::wstring> failures;
     bool ok = InstallProduct(layout, &summary, &failures);
     for (const std::wstring& failure : failures) PrintLine(L"korvel_setup: " + failure);
+    PrintLine(L"Foreign entries (not the product's):" + ForeignTopLevelNames(layout));
     PrintLine(L"Korvelia installed into " + layout.installDir + L" (" + std::to_wstring(summary.files) +
               L" files, " + std::to_wstring(summary.registryValues) + L" registry values, user data in " +
               layout.userDataDir + L")" + (ok ? L"" : L" with errors"));
