@@ -31,5 +31,9 @@ set_target_properties(sevenzip PROPERTIES PREFIX "" OUTPUT_NAME 7z
 target_compile_definitions(sevenzip PRIVATE Z7_EXTRACT_ONLY Z7_NO_CRYPTO NDEBUG _REENTRANT)
 target_compile_options(sevenzip PRIVATE $<$<NOT:$<COMPILE_LANGUAGE:RC>>:-O2 -w>)
 target_link_options(sevenzip PRIVATE -s)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # Archive2.def names the stdcall entry points undecorated; the fix-up is intended.
+  target_link_options(sevenzip PRIVATE -Wl,--enable-stdcall-fixup)
+endif()
 target_link_libraries(sevenzip PRIVATE oleaut32 uuid)
 korvel_sign(sevenzip)

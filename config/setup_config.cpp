@@ -1,5 +1,6 @@
 #include "config/setup_config.h"
 
+#include "base/log.h"
 #include "base/paths.h"
 #include "config/dir_tree.h"
 #include "config/resource_unpack.h"
@@ -146,7 +147,10 @@ bool CSetupConfig::Init(HMODULE instance, UINT resourceId, const wchar_t* resour
 bool CSetupConfig::Load(const std::wstring& path) {
     if (path.empty() || path.size() >= kMaxProjectPath || !Paths::Exists(path)) return false;
     CXMLArchive document;
-    if (!document.Open(path)) return false;
+    if (!document.Open(path)) {
+        Log(L"setup project %s cannot be read", path.c_str());
+        return false;
+    }
 
     Project project;
     const std::wstring projectDir = Paths::ParentDirectory(path);
@@ -162,7 +166,10 @@ bool CSetupConfig::Load(const std::wstring& path) {
     project.fileListPath = Paths::Join(projectDir, name);
 
     // The removal is filtered by this list: a project without a readable one is unusable.
-    if (!Paths::FileExists(project.rootDirListPath) || !m_rootDirList.Load(project.rootDirListPath)) return false;
+    if (!Paths::FileExists(project.rootDirListPath) || !m_rootDirList.Load(project.rootDirListPath)) {
+        Log(L"root-directory list %s is missing or cannot be read", project.rootDirListPath.c_str());
+        return false;
+    }
 
     CXMLArchiveItem regAppPath = document.SelectSingle(L"Setup/RegAppPath");
     regAppPath.GetText(L"HKEY", &name, L"HKEY_LOCAL_MACHINE");

@@ -15,30 +15,6 @@ bool FindSetupResource(CResourceUnpack* resource, UINT id) {
     return resource->LoadFromModule(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), kType);
 }
 
-// The library binding is process-wide: this test must run before any other test of the same process
-// loads 7z.dll (ctest runs every test in a process of its own).
-TEST(ResourceUnpackTest, Load7ZipFailsCleanlyOnMissingOrBrokenLibrary) {
-    ScratchDir scratch;
-    EXPECT_FALSE(CResourceUnpack::Load7Zip(scratch / L"7z.dll")) << "missing";
-    ASSERT_TRUE(testing_support::WriteFileBytes(scratch / L"7z.dll", std::string(4096, 'M')));
-    EXPECT_FALSE(CResourceUnpack::Load7Zip(scratch / L"7z.dll")) << "not a library";
-    wchar_t system[MAX_PATH];
-    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
-    EXPECT_FALSE(CResourceUnpack::Load7Zip(Paths::Join(system, L"version.dll"))) << "a library without CreateObject";
-
-    PrivateTempDir temp;
-    CResourceUnpack resource;
-    ASSERT_TRUE(FindSetupResource(&resource, kCases));
-    std::wstring dir;
-    EXPECT_FALSE(resource.ExtractToTempDir(&dir)) << "no library, no extraction";
-    EXPECT_TRUE(temp.Entries().empty());
-
-    ASSERT_TRUE(LoadSevenZip());
-    EXPECT_TRUE(CResourceUnpack::Load7Zip(scratch / L"7z.dll")) << "already loaded: the path is not looked at";
-    ASSERT_TRUE(resource.ExtractToTempDir(&dir));
-    EXPECT_TRUE(Paths::FileExists(Paths::Join(dir, L"cases.zyrprj")));
-}
-
 TEST(ResourceUnpackTest, TwoUnpackingsUseTwoFreshDirectoriesAndDropTheArchive) {
     ASSERT_TRUE(LoadSevenZip());
     PrivateTempDir temp;
