@@ -119,6 +119,8 @@ bool CXMLArchive::Open(const std::wstring& path) {
     if (FAILED(unknown->QueryInterface(IID_IXMLDOMDocument, document.ReceiveVoid()))) return false;
     document->put_preserveWhiteSpace(VARIANT_TRUE);
     document->put_async(VARIANT_FALSE);
+    // The documents are self-contained: nothing named by a DTD is fetched.
+    document->put_resolveExternals(VARIANT_FALSE);
     if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
 
     ScopedBstr file(path.c_str());
