@@ -14,7 +14,7 @@ uninstall_limit=${KORVEL_UNINSTALL_LIMIT:-600}  # seconds to wait for the uninst
 scripts/setup.sh
 
 echo "== build ($build, x86_64)"
-cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64.cmake -DCMAKE_BUILD_TYPE=Debug \
+cmake --no-warn-unused-cli -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64.cmake -DCMAKE_BUILD_TYPE=Debug \
       -DKORVEL_BUILD_TESTS=OFF >/dev/null
 # the installer with what it installs (the product, Uninstall.exe, 7z.dll); the signing tool says "Succeeded" per file
 cmake --build "$build" -j"$(nproc)" --target korvel_setup | grep -v "^Succeeded$"
@@ -33,18 +33,29 @@ echo "$setup_output"
 KORVEL_FOREIGN=$(echo "$setup_output" | sed -n "s/^Foreign entries (not the product's)://p")
 export KORVEL_FOREIGN
 
-scripts/report-state.sh "$state" "before"
-
-# True while an Uninstall.exe of this prefix runs (the first start or its relaunched temporary copy).
-uninstaller_running() {
-  local proc cmd
+# Number of processes of this prefix whose command line contains the text (without regard to case).
+running_in_prefix() {
+  local text=${1,,} proc cmd count=0
   for proc in /proc/[0-9]*; do
     { tr '\0' '\n' < "$proc/environ" | grep -qx "WINEPREFIX=$WINEPREFIX"; } 2>/dev/null || continue
     cmd=$( { tr '\0' ' ' < "$proc/cmdline"; } 2>/dev/null) || continue
-    [[ "${cmd,,}" == *uninstall.exe* ]] && return 0
+    [[ "${cmd,,}" == *"$text"* ]] && count=$((count + 1))
   done
-  return 1
+  echo "$count"
 }
+
+# The product runs, as on a user's machine: the uninstaller has to close it.
+echo "== start the product's programs"
+programs=(qalmex.exe vorizar.exe Orbwpapp.exe)
+for program in "${programs[@]}"; do
+  scripts/wine-run.sh start "$install_dir\\$program"
+done
+for _ in $(seq 100); do
+  [ "$(running_in_prefix "$install_dir")" -ge "${#programs[@]}" ] && break
+  sleep 0.2
+done
+
+scripts/report-state.sh "$state" "before"
 
 echo "== uninstall: \"$install_dir\\Uninstall.exe\" /S"
 uninstall_start=$(date +%s)
@@ -52,11 +63,11 @@ code=0
 scripts/wine-run.sh "$install_dir\\Uninstall.exe" /S || code=$?
 echo "first start ended with exit code $code"
 waited=0
-while uninstaller_running && [ "$waited" -lt "$uninstall_limit" ]; do
+while [ "$(running_in_prefix uninstall.exe)" -gt 0 ] && [ "$waited" -lt "$uninstall_limit" ]; do
   sleep 1
   waited=$((waited + 1))
 done
-if uninstaller_running; then
+if [ "$(running_in_prefix uninstall.exe)" -gt 0 ]; then
   echo "the uninstaller is still running after ${uninstall_limit} s: reporting the state as it is"
 else
   echo "uninstaller finished after $(( $(date +%s) - uninstall_start )) s"
