@@ -64,7 +64,8 @@ std::wstring FileVersion(const std::wstring& path) {
         !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &size))
         return std::wstring();
     return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionMS)) +
-           L"." + std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionLS));
+           L"." + std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." +
+           std::to_wstring(LOWORD(info->dwFileVersionLS));
 }
 
 // Every test installs into a scratch directory and takes the product's registry and user data away again.
@@ -82,8 +83,8 @@ protected:
 
     DWORD Install(const std::wstring& extraArguments) {
         DWORD code = 99;
-        std::wstring line = L"\"" + Paths::Join(BinDir(), L"korvel_setup.exe") + L"\" \"/dir=" + m_installDir +
-                            L"\" " + extraArguments;
+        std::wstring line =
+            L"\"" + Paths::Join(BinDir(), L"korvel_setup.exe") + L"\" \"/dir=" + m_installDir + L"\" " + extraArguments;
         EXPECT_TRUE(testing_support::RunChild(line, 60000, &code)) << "the installer did not end";
         return code;
     }
@@ -120,7 +121,8 @@ TEST_F(ProductInstallTest, ProgramsAreCopiesOfTheBuiltOnes) {
         EXPECT_FALSE(bytes.empty()) << installed;
         EXPECT_EQ(bytes, testing_support::ReadFileBytes(Paths::Join(BinDir(), built))) << installed;
     }
-    for (const wchar_t* own : {L"qalmex.exe", L"vorizar.exe", L"Orbwpapp.exe", L"OrbwpCore.dll", L"Utils\\OrbwpRender.dll"})
+    for (const wchar_t* own :
+         {L"qalmex.exe", L"vorizar.exe", L"Orbwpapp.exe", L"OrbwpCore.dll", L"Utils\\OrbwpRender.dll"})
         EXPECT_EQ(FileVersion(Installed(own)), KORVEL_PRODUCT_VERSION) << own;
 }
 
@@ -136,8 +138,8 @@ TEST_F(ProductInstallTest, TopLevelEntriesAgreeWithTheRootDirectoryList) {
         EXPECT_TRUE(Paths::Exists(Installed(name))) << name;
         EXPECT_EQ(listed.count(name), 1u) << name << " is not in the root-directory list";
     }
-    for (const wchar_t* name : {L"OrbwpCore.dll", L"wpres.pak", L"logs", L"UserNotes.txt", L"OtherVendor",
-                                L"foreign_tool.exe"}) {
+    for (const wchar_t* name :
+         {L"OrbwpCore.dll", L"wpres.pak", L"logs", L"UserNotes.txt", L"OtherVendor", L"foreign_tool.exe"}) {
         EXPECT_TRUE(Paths::Exists(Installed(name))) << name;
         EXPECT_EQ(listed.count(name), 0u) << name << " must not be in the root-directory list";
     }
@@ -157,6 +159,30 @@ TEST_F(ProductInstallTest, RegistryFileListsNameInstalledEntries) {
     const std::map<std::wstring, std::wstring> expectedFilePe = {{L"vorizar.exe", L""}, {L"OrbwpCore.dll", L"core"}};
     EXPECT_EQ(filePe, expectedFilePe);
     for (const auto& entry : filePe) EXPECT_TRUE(Paths::FileExists(Installed(entry.first))) << entry.first;
+}
+
+// What the uninstaller does with the "file_pe" entries: a program gets its data and " /uninstall
+// /product=korvel" and must end by itself; a library's "Uninst" export gets the data as its argument.
+TEST_F(ProductInstallTest, FilePeEntriesUndoThemselvesAndRecordTheCall) {
+    ASSERT_EQ(Install(L""), 0u);
+    const std::wstring record = m_scratch / L"calls.txt";
+    ASSERT_TRUE(SetEnvironmentVariableW(L"KORVEL_PRODUCT_RECORD", record.c_str()));
+
+    DWORD code = 1;
+    EXPECT_TRUE(
+        testing_support::RunChild(L"\"" + Installed(L"vorizar.exe") + L"\"  /uninstall /product=korvel", 30000, &code));
+    EXPECT_EQ(code, 0u);
+    {
+        ScopedModule library(LoadLibraryW(Installed(L"OrbwpCore.dll").c_str()));
+        ASSERT_TRUE(library.IsValid());
+        using UninstFunc = void(WINAPI*)(const wchar_t*);
+        auto uninst = reinterpret_cast<UninstFunc>(GetProcAddress(library.Get(), "Uninst"));
+        ASSERT_NE(uninst, nullptr);
+        uninst(L"core");
+    }
+    SetEnvironmentVariableW(L"KORVEL_PRODUCT_RECORD", nullptr);
+    EXPECT_EQ(testing_support::ReadFileBytes(record),
+              "vorizar.exe|/uninstall /product=korvel\r\nOrbwpCore.dll|Uninst core\r\n");
 }
 
 TEST_F(ProductInstallTest, PerUserDataCacheAndSettings) {

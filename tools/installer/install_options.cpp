@@ -30,8 +30,8 @@ bool CheckArguments(const wchar_t* commandLine, std::wstring* error) {
         std::wstring argument = argv[i];
         bool known = false;
         for (const wchar_t* name : kKnownOptions)
-            known = known || _wcsnicmp(argument.c_str(), (std::wstring(L"/") + name + L"=").c_str(),
-                                       wcslen(name) + 2) == 0;
+            known =
+                known || _wcsnicmp(argument.c_str(), (std::wstring(L"/") + name + L"=").c_str(), wcslen(name) + 2) == 0;
         if (!known) {
             *error = L"unknown argument: " + argument;
             ok = false;

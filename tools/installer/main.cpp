@@ -66,8 +66,8 @@ int wmain() {
     bool ok = InstallProduct(layout, &summary, &failures);
     for (const std::wstring& failure : failures) PrintLine(L"korvel_setup: " + failure);
     PrintLine(L"Foreign entries (not the product's):" + ForeignTopLevelNames(layout));
-    PrintLine(L"Korvelia installed into " + layout.installDir + L" (" + std::to_wstring(summary.files) +
-              L" files, " + std::to_wstring(summary.registryValues) + L" registry values, user data in " +
-              layout.userDataDir + L")" + (ok ? L"" : L" with errors"));
+    PrintLine(L"Korvelia installed into " + layout.installDir + L" (" + std::to_wstring(summary.files) + L" files, " +
+              std::to_wstring(summary.registryValues) + L" registry values, user data in " + layout.userDataDir + L")" +
+              (ok ? L"" : L" with errors"));
     return ok ? 0 : 1;
 }

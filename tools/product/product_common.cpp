@@ -54,13 +54,13 @@ std::string ToUtf8(const std::wstring& text) {
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes, bool append) {
-    HANDLE file = CreateFileW(path.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
+    bool ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
     CloseHandle(file);
     return ok;
 }
@@ -78,9 +78,8 @@ public:
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         wc.lpszClassName = m_options.windowClass.c_str();
         if (!RegisterClassExW(&wc)) return false;
-        HWND window = CreateWindowExW(0, m_options.windowClass.c_str(), m_options.title.c_str(),
-                                      WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 360, 200, nullptr,
-                                      nullptr, instance, this);
+        HWND window = CreateWindowExW(0, m_options.windowClass.c_str(), m_options.title.c_str(), WS_OVERLAPPEDWINDOW,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, 360, 200, nullptr, nullptr, instance, this);
         if (!window) return false;
         if (m_options.visible) ShowWindow(window, SW_SHOWNORMAL);
         return true;

@@ -34,7 +34,7 @@ struct WindowOptions {
     std::wstring title;
     CloseBehaviour onClose = CloseBehaviour::Exit;        // WM_CLOSE, a sent WM_QUIT, the close command
     CloseBehaviour onQuitMessage = CloseBehaviour::Exit;  // the registered quit message
-    UINT closeCommand = 0;  // WM_COMMAND id that counts as a close request (0: none)
+    UINT closeCommand = 0;                                // WM_COMMAND id that counts as a close request (0: none)
     bool visible = false;
     std::wstring readyFile;  // written (holding the process id) once the window exists
 };
