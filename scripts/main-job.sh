@@ -55,7 +55,7 @@ for _ in $(seq 100); do
   sleep 0.2
 done
 
-scripts/report-state.sh "$state" "before"
+scripts/report-state.sh "$state" "before" "$install_dir"
 
 echo "== uninstall: \"$install_dir\\Uninstall.exe\" /S"
 uninstall_start=$(date +%s)
@@ -79,5 +79,5 @@ for log in "$WINEPREFIX"/drive_c/users/*/Temp/korvel_uninst.log; do
   iconv -f GBK -t UTF-8 "$log" 2>/dev/null | tr -d '\r' || tr -d '\r' < "$log"
 done
 
-scripts/report-state.sh "$state" "after"
+scripts/report-state.sh "$state" "after" "$install_dir"
 echo "main job took $(( $(date +%s) - start )) s"

@@ -2,7 +2,8 @@
 # Prints what of Korvelia is on the machine of one Wine prefix: files, registry, services, shortcuts,
 # scheduled tasks, processes, pending deletions and leftovers of the uninstaller. Used before and after an
 # uninstall. The prefix's wineserver must be running (scripts/wine-prefix.sh up).
-#   report-state.sh <state dir> [title]
+#   report-state.sh <state dir> [title] [installation directory]
+# The installation directory defaults to the App Paths value, then to C:\Program Files\Korvelia.
 # KORVEL_FOREIGN: blank-separated top-level names of the installation directory that are not the product's
 # (they are marked and not counted as product files).
 set -uo pipefail
@@ -19,8 +20,9 @@ run_key='Software\Microsoft\Windows\CurrentVersion\Run'
 
 echo "==================== $title ===================="
 
-# Installation directory: the App Paths value when it is there, else the default place.
-install_dir=$(wine reg query "$app_paths" /v path /reg:32 2>/dev/null | sed -n 's/^ *path *REG_SZ *//p' | tr -d '\r')
+install_dir=${3:-}
+[ -n "$install_dir" ] ||
+  install_dir=$(wine reg query "$app_paths" /v path /reg:32 2>/dev/null | sed -n 's/^ *path *REG_SZ *//p' | tr -d '\r')
 [ -n "$install_dir" ] || install_dir='C:\Program Files\Korvelia'
 host_install=$(wine winepath -u "$install_dir" 2>/dev/null | tr -d '\r')
 host_install=${host_install%/}
@@ -55,9 +57,11 @@ done
 echo "product files: $product_count (foreign files: $foreign_count)"
 
 echo "-- registry"
+found=0  # set by query: 1 when the key or value exists
 query() { # <label> <reg query arguments...>
   local label=$1 out
   shift
+  found=0
   if out=$(wine reg query "$@" 2>/dev/null | tr -d '\r' | sed '/^[[:space:]]*$/d'); then
     if [ -n "$out" ] && echo "$out" | grep -qv '^HKEY_'; then
       echo "present  $label"
@@ -65,23 +69,28 @@ query() { # <label> <reg query arguments...>
     else
       echo "present  $label (no values)"
     fi
+    found=1
   else
     echo "absent   $label"
   fi
 }
-query "App Paths (32-bit view, with file_list and file_pe)" "$app_paths" /s /reg:32
+registry=0
+query "App Paths (32-bit view, with file_list and file_pe)" "$app_paths" /s /reg:32; registry=$((registry + found))
 query "uninstall entry" 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Orbwpapp' /s /reg:32
-query "per-user settings" 'HKCU\Software\OrbWallPaper' /s
-query "class key" 'HKCR\Vantelle' /s
-query "HKCU Run Orbwp-srv" "HKCU\\$run_key" /v Orbwp-srv
-query "HKLM Run Orbwp-srv (32-bit view)" "HKLM\\$run_key" /v Orbwp-srv /reg:32
-query "HKLM Run wpapp (32-bit view)" "HKLM\\$run_key" /v wpapp /reg:32
-query "HKLM Run wpapp (64-bit view)" "HKLM\\$run_key" /v wpapp /reg:64
+registry=$((registry + found))
+query "per-user settings" 'HKCU\Software\OrbWallPaper' /s; registry=$((registry + found))
+query "class key" 'HKCR\Vantelle' /s; registry=$((registry + found))
+query "HKCU Run Orbwp-srv" "HKCU\\$run_key" /v Orbwp-srv; registry=$((registry + found))
+query "HKLM Run Orbwp-srv (32-bit view)" "HKLM\\$run_key" /v Orbwp-srv /reg:32; registry=$((registry + found))
+query "HKLM Run wpapp (32-bit view)" "HKLM\\$run_key" /v wpapp /reg:32; registry=$((registry + found))
+query "HKLM Run wpapp (64-bit view)" "HKLM\\$run_key" /v wpapp /reg:64; registry=$((registry + found))
 
 echo "-- services"
+services=0
 for service in TessmarLock TessmarLockWp DazuzaviRovuverUz DerurorudizoVE; do
   if wine reg query "HKLM\\System\\CurrentControlSet\\Services\\$service" >/dev/null 2>&1; then
     echo "present  $service"
+    services=$((services + 1))
   else
     echo "absent   $service"
   fi
@@ -101,7 +110,8 @@ done
 echo "shortcuts and start-menu folders: $shortcuts"
 
 echo "-- scheduled tasks"
-if [ -e "$drive_c/windows/system32/tasks/Orbwp-srv" ]; then echo "present  Orbwp-srv"; else echo "absent   Orbwp-srv"; fi
+tasks=0
+if [ -e "$drive_c/windows/system32/tasks/Orbwp-srv" ]; then echo "present  Orbwp-srv"; tasks=1; else echo "absent   Orbwp-srv"; fi
 
 echo "-- processes (outside C:\\windows)"
 processes=0
@@ -118,12 +128,18 @@ for proc in /proc/[0-9]*; do
 done
 echo "processes: $processes"
 
-echo "-- pending deletions"
+echo "-- pending deletions and leftovers"
+pending=0
 query "PendingFileRenameOperations" 'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations
+pending=$((pending + found))
 query "RunOnce (32-bit view)" 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\RunOnce' /reg:32
+leftovers=0
 for temp in "$drive_c"/users/*/Temp; do
   for leftover in "$temp"/\{*\}.tmp; do
-    [ -e "$leftover" ] && echo "leftover ${leftover#"$drive_c"/}"
+    [ -e "$leftover" ] && { echo "leftover ${leftover#"$drive_c"/}"; leftovers=$((leftovers + 1)); }
   done
 done
+echo "summary ($title): product files $product_count, registry entries $registry, services $services," \
+     "shortcuts $shortcuts, tasks $tasks, processes $processes, pending renames $pending," \
+     "temporary directories $leftovers"
 echo "================================================"
