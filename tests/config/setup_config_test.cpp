@@ -21,6 +21,16 @@ protected:
     PrivateTempDir m_temp;
 };
 
+// The projects of tests/config/data, read from the cases archive.
+class CasesProjectTest : public SetupConfigTest {
+protected:
+    void SetUp() override {
+        SetupConfigTest::SetUp();
+        ASSERT_TRUE(InitFrom(&m_config, kCases, L"cases.zyrprj"));
+    }
+    CSetupConfig m_config;
+};
+
 std::wstring Text(bool (CSetupConfig::*getter)(wchar_t*, size_t) const, const CSetupConfig& config) {
     wchar_t buffer[1024];
     return (config.*getter)(buffer, 1024) ? buffer : L"<false>";
@@ -77,9 +87,7 @@ TEST_F(SetupConfigTest, ProductArchiveAnswersEveryGetterAndItsDirectoryGoesWithT
     EXPECT_TRUE(m_temp.Entries().empty());
 }
 
-TEST_F(SetupConfigTest, IntegerAttributesAndMessageNames) {
-    CSetupConfig config;
-    ASSERT_TRUE(InitFrom(&config, kCases, L"cases.zyrprj"));
+TEST_F(CasesProjectTest, IntegerAttributesAndMessageNames) {
     const struct {
         const wchar_t* windowClass;
         UINT message;
@@ -93,15 +101,15 @@ TEST_F(SetupConfigTest, IntegerAttributesAndMessageNames) {
     };
     for (size_t i = 0; i < std::size(expected); ++i) {
         CloseProgramItem item;
-        ASSERT_TRUE(config.GetCloseProgram(i, &item)) << i;
+        ASSERT_TRUE(m_config.GetCloseProgram(i, &item)) << i;
         EXPECT_STREQ(item.windowClass, expected[i].windowClass);
         EXPECT_EQ(item.message, expected[i].message) << item.windowClass;
         EXPECT_EQ(item.wParam, expected[i].wParam) << item.windowClass;
         EXPECT_EQ(item.lParam, expected[i].lParam) << item.windowClass;
         EXPECT_EQ(item.timeout, expected[i].timeout) << item.windowClass;
     }
-    EXPECT_EQ(config.GetMinimizeSpace(), 0x40);
-    EXPECT_EQ(config.GetFileCount(), 321);
+    EXPECT_EQ(m_config.GetMinimizeSpace(), 0x40);
+    EXPECT_EQ(m_config.GetFileCount(), 321);
 }
 
 TEST(XmlIntTest, ParsesLikeTheProductsReader) {
@@ -117,15 +125,13 @@ TEST(XmlIntTest, ParsesLikeTheProductsReader) {
     for (const auto& c : cases) EXPECT_EQ(ParseXmlInt(c.text), c.value) << c.text;
 }
 
-TEST_F(SetupConfigTest, LengthLimitsSkipItemsOneByOne) {
-    CSetupConfig config;
-    ASSERT_TRUE(InitFrom(&config, kCases, L"cases.zyrprj"));
+TEST_F(CasesProjectTest, LengthLimitsSkipItemsOneByOne) {
     // Close programs: the 196-character class is skipped, the 195-character one and the bare item stay.
-    ASSERT_EQ(config.GetCloseProgramCount(), 7u);
+    ASSERT_EQ(m_config.GetCloseProgramCount(), 7u);
     CloseProgramItem close;
-    ASSERT_TRUE(config.GetCloseProgram(5, &close));
+    ASSERT_TRUE(m_config.GetCloseProgram(5, &close));
     EXPECT_EQ(std::wstring(close.windowClass), std::wstring(195, L'K'));
-    ASSERT_TRUE(config.GetCloseProgram(6, &close));
+    ASSERT_TRUE(m_config.GetCloseProgram(6, &close));
     EXPECT_STREQ(close.windowClass, L"");
     EXPECT_EQ(close.message, static_cast<UINT>(WM_CLOSE));
     EXPECT_EQ(close.wParam, 0x168);
@@ -133,44 +139,42 @@ TEST_F(SetupConfigTest, LengthLimitsSkipItemsOneByOne) {
     EXPECT_EQ(close.timeout, 2000);
 
     // Call programs: a 260-character parameter skips its item; 259 characters fit.
-    ASSERT_EQ(config.GetUninstProgramCount(), 4u);
+    ASSERT_EQ(m_config.GetUninstProgramCount(), 4u);
     CallProgramItem call;
-    ASSERT_TRUE(config.GetUninstProgram(0, &call));
+    ASSERT_TRUE(m_config.GetUninstProgram(0, &call));
     EXPECT_STREQ(call.fileName, L"Utils\\helper.exe");
     EXPECT_STREQ(call.cmdline, L"/uninstall /s");
     EXPECT_STREQ(call.signType, L"Qalmex Network Technology Co., Ltd.");
     EXPECT_EQ(call.waitTime, 120000);
     EXPECT_EQ(call.sync, 0);
-    ASSERT_TRUE(config.GetUninstProgram(1, &call));
+    ASSERT_TRUE(m_config.GetUninstProgram(1, &call));
     EXPECT_STREQ(call.para, L"/quiet");
     EXPECT_EQ(call.sync, 1);
-    ASSERT_TRUE(config.GetUninstProgram(2, &call));
+    ASSERT_TRUE(m_config.GetUninstProgram(2, &call));
     EXPECT_EQ(std::wstring(call.fileName).size(), 259u);
-    ASSERT_TRUE(config.GetUninstProgram(3, &call));
+    ASSERT_TRUE(m_config.GetUninstProgram(3, &call));
     EXPECT_STREQ(call.fileName, L"");
     EXPECT_EQ(call.waitTime, 0);
     EXPECT_EQ(call.sync, 1);
 }
 
-TEST_F(SetupConfigTest, RundllItemsFollowTheBitnessOfWindows) {
-    CSetupConfig config;
-    ASSERT_TRUE(InitFrom(&config, kCases, L"cases.zyrprj"));
+TEST_F(CasesProjectTest, RundllItemsFollowTheBitnessOfWindows) {
     // 64-bit Windows: "32", a missing System, " 64" and the over-long item are dropped.
-    ASSERT_EQ(config.GetRundllItemCount(), 2u);
+    ASSERT_EQ(m_config.GetRundllItemCount(), 2u);
     RundllItem item;
-    ASSERT_TRUE(config.GetRundllItem(0, &item));
+    ASSERT_TRUE(m_config.GetRundllItem(0, &item));
     EXPECT_STREQ(item.fileName, L"Utils\\ext64.dll");
     EXPECT_STREQ(item.entry, L"Unregister");
     EXPECT_STREQ(item.cmdline, L"/s");
     EXPECT_EQ(item.waitTime, 3000);
-    ASSERT_TRUE(config.GetRundllItem(1, &item));
+    ASSERT_TRUE(m_config.GetRundllItem(1, &item));
     EXPECT_STREQ(item.fileName, L"Utils\\second64.dll");
     EXPECT_EQ(item.waitTime, 0);
-    EXPECT_FALSE(config.GetRundllItem(2, &item));
+    EXPECT_FALSE(m_config.GetRundllItem(2, &item));
     EXPECT_STREQ(item.fileName, L"") << "zeroed";
 }
 
-TEST_F(SetupConfigTest, MissingSectionsGiveTheDefaults) {
+TEST_F(CasesProjectTest, MissingSectionsGiveTheDefaults) {
     CSetupConfig config;
     ASSERT_TRUE(InitFrom(&config, kCases, L"defaults.zyrprj"));
     EXPECT_EQ(config.GetMinimizeSpace(), 100);
@@ -183,43 +187,37 @@ TEST_F(SetupConfigTest, MissingSectionsGiveTheDefaults) {
     EXPECT_EQ(config.GetRundllItemCount(), 0u);
     EXPECT_EQ(config.GetRootDirList()->GetCount(), 6u);
 
-    CSetupConfig cases;
-    ASSERT_TRUE(InitFrom(&cases, kCases, L"cases.zyrprj"));
-    EXPECT_EQ(cases.GetRegAppPathRoot(), HKEY_CURRENT_USER) << "root names ignore case";
-    EXPECT_EQ(Text(&CSetupConfig::GetRegAppPathSubKey, cases), L"Software\\KorvelCases");
-    EXPECT_EQ(Text(&CSetupConfig::GetRegAppPathValue, cases), L"InstallPath");
+    EXPECT_EQ(m_config.GetRegAppPathRoot(), HKEY_CURRENT_USER) << "root names ignore case";
+    EXPECT_EQ(Text(&CSetupConfig::GetRegAppPathSubKey, m_config), L"Software\\KorvelCases");
+    EXPECT_EQ(Text(&CSetupConfig::GetRegAppPathValue, m_config), L"InstallPath");
 }
 
-TEST_F(SetupConfigTest, TextAndRecordGettersCopyOnlyWhatFits) {
-    CSetupConfig config;
-    ASSERT_TRUE(InitFrom(&config, kCases, L"cases.zyrprj"));
+TEST_F(CasesProjectTest, TextAndRecordGettersCopyOnlyWhatFits) {
     const std::wstring mainApp = L"casesmain.exe";
     wchar_t buffer[32];
     wcscpy(buffer, L"old");
-    EXPECT_FALSE(config.GetMainApp(buffer, mainApp.size())) << "no room for the terminator";
+    EXPECT_FALSE(m_config.GetMainApp(buffer, mainApp.size())) << "no room for the terminator";
     EXPECT_STREQ(buffer, L"");
-    EXPECT_TRUE(config.GetMainApp(buffer, mainApp.size() + 1));
+    EXPECT_TRUE(m_config.GetMainApp(buffer, mainApp.size() + 1));
     EXPECT_EQ(buffer, mainApp);
-    EXPECT_FALSE(config.GetMainApp(nullptr, 32));
+    EXPECT_FALSE(m_config.GetMainApp(nullptr, 32));
 
     CloseProgramItem close;
     memset(&close, 0xAB, sizeof(close));
-    EXPECT_FALSE(config.GetCloseProgram(config.GetCloseProgramCount(), &close));
+    EXPECT_FALSE(m_config.GetCloseProgram(m_config.GetCloseProgramCount(), &close));
     EXPECT_EQ(close.message, 0u);
     EXPECT_EQ(close.windowClass[0], L'\0');
     CallProgramItem call;
     memset(&call, 0xAB, sizeof(call));
-    EXPECT_FALSE(config.GetInstProgram(0, &call));
+    EXPECT_FALSE(m_config.GetInstProgram(0, &call));
     EXPECT_EQ(call.sync, 0);
     wcscpy(buffer, L"old");
-    EXPECT_FALSE(config.GetCheckFile(0, buffer, 32));
+    EXPECT_FALSE(m_config.GetCheckFile(0, buffer, 32));
     EXPECT_STREQ(buffer, L"");
 }
 
 // Every broken project makes Init false without a crash; the loaded object keeps its contents.
-TEST_F(SetupConfigTest, BrokenProjectsAndArchivesFailTheInit) {
-    CSetupConfig config;
-    ASSERT_TRUE(InitFrom(&config, kCases, L"cases.zyrprj"));
+TEST_F(CasesProjectTest, BrokenProjectsAndArchivesFailTheInit) {
     const struct {
         UINT id;
         const wchar_t* project;
@@ -233,9 +231,9 @@ TEST_F(SetupConfigTest, BrokenProjectsAndArchivesFailTheInit) {
         {999, L"cases.zyrprj"},
     };
     for (const auto& b : broken) {
-        EXPECT_FALSE(InitFrom(&config, b.id, b.project)) << b.id << " " << b.project;
-        EXPECT_EQ(config.GetCloseProgramCount(), 7u) << b.project;
-        EXPECT_EQ(config.GetRootDirList()->GetCount(), 6u) << b.project;
+        EXPECT_FALSE(InitFrom(&m_config, b.id, b.project)) << b.id << " " << b.project;
+        EXPECT_EQ(m_config.GetCloseProgramCount(), 7u) << b.project;
+        EXPECT_EQ(m_config.GetRootDirList()->GetCount(), 6u) << b.project;
     }
 }
 
