@@ -455,6 +455,8 @@ TEST_F(RemovalTest, ProtectedDirectoriesAreRefused) {
     SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programFiles);
     SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, 0, profile);
     SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, documents);
+    wchar_t programFilesShort[MAX_PATH] = {};
+    GetShortPathNameW(programFiles, programFilesShort, MAX_PATH);
     struct {
         std::wstring path;
         bool refused;
@@ -465,8 +467,11 @@ TEST_F(RemovalTest, ProtectedDirectoriesAreRefused) {
         {windows, true},
         {std::wstring(windows) + L"\\", true},
         {std::wstring(system) + L"\\..", true},
+        {L"\\\\?\\" + std::wstring(windows), true},
+        {L"\\\\.\\C:\\", true},
         {system, true},
         {programFiles, true},
+        {programFilesShort, true},
         {profile, true},
         {Paths::ParentDirectory(profile), true},  // the profiles folder
         {documents, true},
