@@ -82,9 +82,11 @@ protected:
     ~ProductInstallTest() override { testing_support::RemoveTree(m_userDir); }
 
     DWORD Install(const std::wstring& extraArguments) {
+        return RunInstaller(L"\"/dir=" + m_installDir + L"\" " + extraArguments);
+    }
+    static DWORD RunInstaller(const std::wstring& arguments) {
         DWORD code = 99;
-        std::wstring line =
-            L"\"" + Paths::Join(BinDir(), L"korvel_setup.exe") + L"\" \"/dir=" + m_installDir + L"\" " + extraArguments;
+        std::wstring line = L"\"" + Paths::Join(BinDir(), L"korvel_setup.exe") + L"\" " + arguments;
         EXPECT_TRUE(testing_support::RunChild(line, 60000, &code)) << "the installer did not end";
         return code;
     }
@@ -213,6 +215,9 @@ TEST_F(ProductInstallTest, UninstallerGivenOnTheCommandLineIsInstalled) {
 TEST_F(ProductInstallTest, FailuresAreReportedByTheExitCode) {
     EXPECT_EQ(Install(L"/unknown=1"), 1u);
     EXPECT_FALSE(Paths::Exists(m_installDir)) << "a bad command line installs nothing";
+    EXPECT_EQ(RunInstaller(L"/dir=C:\\"), 1u);
+    EXPECT_EQ(RunInstaller(L"/dir=Korvelia"), 1u);
+    EXPECT_FALSE(Registry::KeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey)) << "nor does a drive root or a relative path";
 
     EXPECT_EQ(Install(L"\"/uninstaller=" + (m_scratch / L"missing.exe") + L"\""), 1u);
     EXPECT_FALSE(Paths::Exists(Installed(L"Uninstall.exe")));

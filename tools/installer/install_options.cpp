@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include "base/paths.h"
 #include "tools/product/product_common.h"
@@ -59,5 +60,10 @@ bool ParseInstallOptions(const wchar_t* commandLine, InstallOptions* options, st
         options->installDir = Paths::Join(programFiles, L"Korvelia");
     }
     while (options->installDir.size() > 3 && options->installDir.back() == L'\\') options->installDir.pop_back();
+    // The layout spreads entries over the whole directory: never a relative path or a drive root.
+    if (PathIsRelativeW(options->installDir.c_str()) || PathIsRootW(options->installDir.c_str())) {
+        *error = L"not a possible installation directory: " + options->installDir;
+        return false;
+    }
     return true;
 }

@@ -12,5 +12,6 @@ struct InstallOptions {
     std::wstring channel;
 };
 
-// False (with `error` set) when an option is unknown or a default cannot be determined.
+// False (with `error` set) when an option is unknown, a default cannot be determined, or the installation
+// directory is relative or a drive root.
 bool ParseInstallOptions(const wchar_t* commandLine, InstallOptions* options, std::wstring* error);
