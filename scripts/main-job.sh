@@ -60,12 +60,11 @@ scripts/report-state.sh "$state" "before" "$install_dir"
 echo "== uninstall: \"$install_dir\\Uninstall.exe\" /S"
 uninstall_start=$(date +%s)
 code=0
-scripts/wine-run.sh "$install_dir\\Uninstall.exe" /S || code=$?
-echo "first start ended with exit code $code"
-waited=0
-while [ "$(running_in_prefix uninstall.exe)" -gt 0 ] && [ "$waited" -lt "$uninstall_limit" ]; do
+timeout "$uninstall_limit" scripts/wine-run.sh "$install_dir\\Uninstall.exe" /S || code=$?
+if [ "$code" -eq 124 ]; then echo "first start still running after ${uninstall_limit} s"; else echo "first start ended with exit code $code"; fi
+deadline=$((uninstall_start + uninstall_limit))
+while [ "$(running_in_prefix uninstall.exe)" -gt 0 ] && [ "$(date +%s)" -lt "$deadline" ]; do
   sleep 1
-  waited=$((waited + 1))
 done
 if [ "$(running_in_prefix uninstall.exe)" -gt 0 ]; then
   echo "the uninstaller is still running after ${uninstall_limit} s: reporting the state as it is"
