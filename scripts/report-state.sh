@@ -46,15 +46,24 @@ if [ -n "$host_install" ] && [ -d "$host_install" ]; then
 else
   echo "installation directory $install_dir: absent"
 fi
+# The per-user data directory: its browser cache goes in every uninstall; the rest is the user's data
+# (favourites, login), which an uninstall keeps unless the user asked for it to go.
+user_data=0
 for user_dir in "$drive_c"/users/*/AppData/Roaming/Orbwp; do
   [ -d "$user_dir" ] || continue
-  echo "per-user data ${user_dir#"$drive_c"/}:"
+  echo "per-user data directory ${user_dir#"$drive_c"/}:"
   while IFS= read -r -d '' path; do
-    echo "  ${path#"$user_dir"/}"
-    product_count=$((product_count + 1))
+    rel=${path#"$user_dir"/}
+    if [[ "$rel" == cef_cache/* ]]; then
+      echo "  $rel"
+      product_count=$((product_count + 1))
+    else
+      echo "  $rel   [user data]"
+      user_data=$((user_data + 1))
+    fi
   done < <(find "$user_dir" -mindepth 1 -type f -print0 | sort -z)
 done
-echo "product files: $product_count (foreign files: $foreign_count)"
+echo "product files: $product_count (user data files: $user_data, foreign files: $foreign_count)"
 
 echo "-- registry"
 found=0  # set by query: 1 when the key or value exists
@@ -139,7 +148,8 @@ for temp in "$drive_c"/users/*/Temp; do
     [ -e "$leftover" ] && { echo "leftover ${leftover#"$drive_c"/}"; leftovers=$((leftovers + 1)); }
   done
 done
-echo "summary ($title): product files $product_count, registry entries $registry, services $services," \
+echo "summary ($title): product files $product_count, user data files $user_data," \
+     "registry entries $registry, services $services," \
      "shortcuts $shortcuts, tasks $tasks, processes $processes, pending renames $pending," \
      "temporary directories $leftovers"
 echo "================================================"
