@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -377,22 +378,40 @@ TEST_F(RemovalTest, LockedProgramIsMovedAsideAndScheduledForTheRestart) {
     EXPECT_TRUE(running.IsRunning());
 }
 
-TEST_F(RemovalTest, UnscheduledLeftoversGoToTheRunOnceBatchInTheThreadCodePage) {
+bool NeverScheduled(const std::wstring&) { return false; }
+
+// The batch that the last WriteRunOnceBatch registered (its RunOnce value is removed); checks that
+// the value is named after the file, which lies in the Windows temporary directory.
+std::wstring TakeRegisteredBatch(const std::set<std::wstring>& runOnceBefore) {
+    std::vector<std::wstring> added;
+    for (const auto& name : RunOnceValueNames())
+        if (!runOnceBefore.count(name)) added.push_back(name);
+    EXPECT_EQ(added.size(), 1u);
+    if (added.size() != 1) return std::wstring();
+    std::wstring batchPath;
+    EXPECT_TRUE(Registry::ReadString(HKEY_LOCAL_MACHINE, kRunOnceKey, added[0], &batchPath));
+    Registry::DeleteValue(HKEY_LOCAL_MACHINE, kRunOnceKey, added[0]);
+    EXPECT_EQ(Paths::FileName(batchPath), added[0]);
+    EXPECT_EQ(added[0].substr(0, 3), L"zyr");
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    EXPECT_EQ(lstrcmpiW(Paths::ParentDirectory(batchPath).c_str(), Paths::Join(windows, L"Temp").c_str()), 0);
+    return batchPath;
+}
+
+TEST_F(RemovalTest, UnscheduledLeftoversGoToTheRunOnceBatch) {
     std::set<std::wstring> runOnceBefore = RunOnceValueNames();
-    std::wstring aside = dir / L"卸载";
+    std::wstring aside = dir / L"aside";
     CreateDirectoryW(aside.c_str(), nullptr);
     ScopedTempDir temp(aside);
-    LCID oldLocale = GetThreadLocale();
-    SetThreadLocale(MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT));
 
     std::wstring program = installDir + L"\\qalmex.exe", binDir = installDir + L"\\bin";
-    RunningProgram running(program);
-    ASSERT_TRUE(running.IsRunning());
+    auto running = std::make_unique<RunningProgram>(program);
+    ASSERT_TRUE(running->IsRunning());
     CreateDirectoryW(binDir.c_str(), nullptr);
     Touch(binDir + L"\\render.dat");
     UndeletableList list = {program, binDir};
-    EXPECT_TRUE(WriteRunOnceBatch(list, installDir, [](const std::wstring&) { return false; }));
-    SetThreadLocale(oldLocale);
+    EXPECT_TRUE(WriteRunOnceBatch(list, installDir, NeverScheduled));
 
     std::wstring movedFile, movedDir;
     for (const std::wstring& name : EntriesOf(aside))
@@ -401,31 +420,68 @@ TEST_F(RemovalTest, UnscheduledLeftoversGoToTheRunOnceBatchInTheThreadCodePage) 
     ASSERT_FALSE(movedDir.empty());
     EXPECT_TRUE(Paths::Exists(movedDir + L"\\render.dat"));
     EXPECT_FALSE(Paths::Exists(installDir));
-
-    std::set<std::wstring> runOnceAfter = RunOnceValueNames();
-    std::vector<std::wstring> added;
-    for (const auto& name : runOnceAfter)
-        if (!runOnceBefore.count(name)) added.push_back(name);
-    ASSERT_EQ(added.size(), 1u);
-    std::wstring batchPath;
-    ASSERT_TRUE(Registry::ReadString(HKEY_LOCAL_MACHINE, kRunOnceKey, added[0], &batchPath));
-    Registry::DeleteValue(HKEY_LOCAL_MACHINE, kRunOnceKey, added[0]);
-    EXPECT_EQ(Paths::FileName(batchPath), added[0]);
-    EXPECT_EQ(added[0].substr(0, 3), L"zyr");
-    wchar_t windows[MAX_PATH] = {};
-    GetWindowsDirectoryW(windows, MAX_PATH);
-    EXPECT_EQ(lstrcmpiW(Paths::ParentDirectory(batchPath).c_str(), Paths::Join(windows, L"Temp").c_str()), 0);
-
-    std::string expected = "del /q \"" + Ansi(movedFile, 936) + "\" \r\n" +
-                           "rd /s /q \"" + Ansi(movedDir, 936) + "\" \r\n" +
+    std::wstring batchPath = TakeRegisteredBatch(runOnceBefore);
+    ASSERT_FALSE(batchPath.empty());
+    std::string expected = "del /q \"" + Ansi(movedFile) + "\" \r\n" +
+                           "rd /s /q \"" + Ansi(movedDir) + "\" \r\n" +
                            "rd /q \"C:\\.temp\" \r\n" +
-                           "del /q \"" + Ansi(batchPath, 936) + "\" \r\n";
-    std::string bytes = ReadFileBytes(batchPath);
-    EXPECT_EQ(bytes, expected);
-    EXPECT_NE(bytes.find("\xD0\xB6\xD4\xD8"), std::string::npos);  // the directory name in GBK
+                           "del /q \"" + Ansi(batchPath) + "\" \r\n";
+    EXPECT_EQ(ReadFileBytes(batchPath), expected);
+    EXPECT_TRUE(Logged(L"write to runonce bat: " + movedFile));
+    EXPECT_TRUE(Logged(L"write to runonce bat: " + batchPath));
     EXPECT_TRUE(Logged(L"write runonce bat to registry"));
 
+    // What the next logon does: once the program has ended, the batch removes both and itself.
+    running.reset();
+    EXPECT_TRUE(testing_support::RunChild(L"cmd.exe /c " + batchPath, 30000));
+    EXPECT_FALSE(Paths::Exists(movedFile));
+    EXPECT_FALSE(Paths::Exists(movedDir));
+    EXPECT_FALSE(Paths::Exists(batchPath));
     DeleteFileW(batchPath.c_str());
+}
+
+TEST_F(RemovalTest, BatchLinesUseTheThreadCodePageAndNeverAnAlteredPath) {
+    LCID oldLocale = GetThreadLocale();
+    SetThreadLocale(MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT));
+    struct {
+        std::wstring asideName;
+        std::wstring moved, batch;
+        std::string bytes;
+    } cases[] = {{L"卸载"}, {L"\x0E01\x0E02"}};  // GBK has the first name, not the second (Thai)
+    for (auto& c : cases) {
+        std::set<std::wstring> runOnceBefore = RunOnceValueNames();
+        std::wstring aside = dir / c.asideName;
+        CreateDirectoryW(aside.c_str(), nullptr);
+        ScopedTempDir temp(aside);
+        Touch(installDir + L"\\config.set");
+        UndeletableList list = {installDir + L"\\config.set"};
+        WriteRunOnceBatch(list, dir / L"not-installed", NeverScheduled);
+        std::vector<std::wstring> moved = EntriesOf(aside);
+        ASSERT_EQ(moved.size(), 1u);
+        c.moved = Paths::Join(aside, moved[0]);
+        c.batch = TakeRegisteredBatch(runOnceBefore);
+        c.bytes = ReadFileBytes(c.batch);
+        DeleteFileW(c.batch.c_str());
+    }
+    SetThreadLocale(oldLocale);
+
+    std::string tail = "rd /q \"?:\\.temp\" \r\n";  // on the drive of the installation directory
+    tail[7] = static_cast<char>(dir.Path()[0]);
+    EXPECT_EQ(cases[0].bytes, "del /q \"" + Ansi(cases[0].moved, 936) + "\" \r\n" + tail + "del /q \"" +
+                                  Ansi(cases[0].batch, 936) + "\" \r\n");
+    EXPECT_NE(cases[0].bytes.find("\xD0\xB6\xD4\xD8"), std::string::npos);  // "卸载" in GBK
+
+    // Only the short form of a path the code page cannot carry may appear, or no line at all.
+    wchar_t shortPath[MAX_PATH] = {};
+    GetShortPathNameW(cases[1].moved.c_str(), shortPath, MAX_PATH);
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(936, 0, shortPath, -1, nullptr, 0, nullptr, &lossy);
+    std::string movedLine = lossy ? "" : "del /q \"" + Ansi(shortPath, 936) + "\" \r\n";
+    EXPECT_EQ(cases[1].bytes, movedLine + tail + "del /q \"" + Ansi(cases[1].batch, 936) + "\" \r\n");
+    EXPECT_EQ(cases[1].bytes.find('?'), std::string::npos);
+    if (lossy) {
+        EXPECT_TRUE(Logged(L"runonce bat cannot hold"));
+    }
 }
 
 TEST_F(RemovalTest, LockedFileOnAnotherDriveGoesToAHiddenDotTemp) {
