@@ -61,8 +61,8 @@ bool CountInstallDirFiles(const std::wstring& directory, const IUninstallRootDir
 // Deletes the product's entries, collecting what stays into `list`; `perFile` runs after each file
 // handled below a kept directory and after each deleted top-level file. Then removes the directory
 // itself when it is empty.
-void DeleteInstallDirFiles(const std::wstring& directory, const IUninstallRootDirList* rootList,
-                           UndeletableList& list, const FileProgress& perFile);
+void DeleteInstallDirFiles(const std::wstring& directory, const IUninstallRootDirList* rootList, UndeletableList& list,
+                           const FileProgress& perFile);
 // Deletes the entries that the value names of HKLM\`subKey` name below `directory` (the values
 // themselves are left alone). A name that is absolute or leads outside the directory is refused.
 void DeleteRegistryListedFiles(const std::wstring& directory, const std::wstring& subKey, UndeletableList& list);

@@ -59,8 +59,8 @@ bool CountInstallDirFiles(const std::wstring& directory, const IUninstallRootDir
     return true;
 }
 
-void DeleteInstallDirFiles(const std::wstring& directory, const IUninstallRootDirList* rootList,
-                           UndeletableList& list, const FileProgress& perFile) {
+void DeleteInstallDirFiles(const std::wstring& directory, const IUninstallRootDirList* rootList, UndeletableList& list,
+                           const FileProgress& perFile) {
     if (!IsUsableInstallDir(directory)) return;
     ForEachEntry(directory, L"*", [&](const DirEntry& entry) {
         if (!BelongsToProduct(entry, rootList)) return;

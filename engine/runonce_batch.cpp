@@ -77,8 +77,7 @@ bool CRunOnceBatch::Create() {
     DeleteFileW(name);
 
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kBatchSecurity, SDDL_REVISION_1, &descriptor,
-                                                              nullptr))
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kBatchSecurity, SDDL_REVISION_1, &descriptor, nullptr))
         return false;
     SECURITY_ATTRIBUTES security = {sizeof(security), descriptor, FALSE};
     // CREATE_NEW: a file of that name that reappeared since is someone else's and is never used.

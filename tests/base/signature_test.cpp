@@ -15,7 +15,9 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-std::wstring Probe(const wchar_t* kind) { return Paths::Join(BinDir(), std::wstring(L"signature_probe_") + kind + L".exe"); }
+std::wstring Probe(const wchar_t* kind) {
+    return Paths::Join(BinDir(), std::wstring(L"signature_probe_") + kind + L".exe");
+}
 
 std::wstring Upper(std::wstring text) {
     CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
@@ -30,7 +32,7 @@ TEST(SignatureTest, OnlyTheMakersPublishersPass) {
         bool accepted;
     } cases[] = {
         {Probe(L"signed"), true},
-        {Probe(L"foreign"), false},   // valid signature, publisher not on the list
+        {Probe(L"foreign"), false},  // valid signature, publisher not on the list
         {Probe(L"unsigned"), false},
         {missing, false},
     };

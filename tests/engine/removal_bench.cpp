@@ -22,7 +22,8 @@ constexpr int kSubDirsPerTop = 24;  // 20 + 20 * 24 = 500 directories
 constexpr int kFilesPerDir = 20;    // 500 * 20 = 10,000 files
 
 bool MakeFile(const std::wstring& path) {
-    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     return file.IsValid() && WriteFile(file.Get(), "korvel", 6, &written, nullptr);
 }
@@ -49,7 +50,8 @@ bool WriteRootList(const std::wstring& path) {
     std::wstring xml = L"<?xml version=\"1.0\" encoding=\"utf-16\"?>\r\n<RootDirFiles><Dir>";
     for (int top = 0; top < kTopDirs; ++top) xml += L"<Item Name=\"part" + std::to_wstring(top) + L"\"/>";
     xml += L"</Dir><File/></RootDirFiles>\r\n";
-    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     return file.IsValid() && WriteFile(file.Get(), "\xFF\xFE", 2, &written, nullptr) &&
            WriteFile(file.Get(), xml.data(), static_cast<DWORD>(xml.size() * sizeof(wchar_t)), &written, nullptr);
@@ -139,8 +141,10 @@ int wmain(int argc, wchar_t** argv) {
     Logger().Open(logPath);
 
     int files = kTopDirs * (1 + kSubDirsPerTop) * kFilesPerDir;
-    wprintf(L"tree: %d directories, %d files; engine removal = count + filtered delete with per-file progress "
-            L"and log lines\n", kTopDirs * (1 + kSubDirsPerTop), files);
+    wprintf(
+        L"tree: %d directories, %d files; engine removal = count + filtered delete with per-file progress "
+        L"and log lines\n",
+        kTopDirs * (1 + kSubDirsPerTop), files);
     std::vector<double> ratios;
     for (int round = 0; round < rounds; ++round) {
         Timing t;
@@ -148,9 +152,11 @@ int wmain(int argc, wchar_t** argv) {
             fwprintf(stderr, L"could not build the trees under %ls\n", work.c_str());
             return 1;
         }
-        wprintf(L"round %d: plain loop %.2f s, engine %.2f s (counting %.2f s; %d counted, %d handled, %d left; %ls)"
-                L", ratio %.2f\n", round + 1, t.plain, t.ours, t.count, t.counted, t.handled, t.left,
-                t.allGone ? L"all gone" : L"ENTRIES LEFT", t.plain > 0 ? t.ours / t.plain : 0.0);
+        wprintf(
+            L"round %d: plain loop %.2f s, engine %.2f s (counting %.2f s; %d counted, %d handled, %d left; %ls)"
+            L", ratio %.2f\n",
+            round + 1, t.plain, t.ours, t.count, t.counted, t.handled, t.left,
+            t.allGone ? L"all gone" : L"ENTRIES LEFT", t.plain > 0 ? t.ours / t.plain : 0.0);
         ratios.push_back(t.plain > 0 ? t.ours / t.plain : 0.0);
     }
 

@@ -141,8 +141,8 @@ public:
         STARTUPINFOW si = {sizeof(si)};
         PROCESS_INFORMATION pi = {};
         std::wstring line = L"\"" + path + L"\"";
-        if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                            &si, &pi))
+        if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                            &pi))
             return;
         m_process.Reset(pi.hProcess);
         CloseHandle(pi.hThread);
@@ -422,10 +422,8 @@ TEST_F(RemovalTest, UnscheduledLeftoversGoToTheRunOnceBatch) {
     EXPECT_FALSE(Paths::Exists(installDir));
     std::wstring batchPath = TakeRegisteredBatch(runOnceBefore);
     ASSERT_FALSE(batchPath.empty());
-    std::string expected = "del /q \"" + Ansi(movedFile) + "\" \r\n" +
-                           "rd /s /q \"" + Ansi(movedDir) + "\" \r\n" +
-                           "rd /q \"C:\\.temp\" \r\n" +
-                           "del /q \"" + Ansi(batchPath) + "\" \r\n";
+    std::string expected = "del /q \"" + Ansi(movedFile) + "\" \r\n" + "rd /s /q \"" + Ansi(movedDir) + "\" \r\n" +
+                           "rd /q \"C:\\.temp\" \r\n" + "del /q \"" + Ansi(batchPath) + "\" \r\n";
     EXPECT_EQ(ReadFileBytes(batchPath), expected);
     EXPECT_TRUE(Logged(L"write to runonce bat: " + movedFile));
     EXPECT_TRUE(Logged(L"write to runonce bat: " + batchPath));
@@ -586,9 +584,15 @@ TEST_F(RemovalTest, RegistryFileListStaysInsideTheInstallDir) {
     Touch(deepInstall + L"\\unlisted.txt");
 
     ScopedRegistryTree fileList(HKEY_LOCAL_MACHINE, kTestKey);
-    const std::vector<std::wstring> names = {
-        L"listed.txt", L"Listed Dir", L"..\\..\\outside.txt", L"Listed Dir\\..\\..\\..\\outside.txt", outside,
-        L"C:outside.txt", L"/outside.txt", L"missing.txt", L""};
+    const std::vector<std::wstring> names = {L"listed.txt",
+                                             L"Listed Dir",
+                                             L"..\\..\\outside.txt",
+                                             L"Listed Dir\\..\\..\\..\\outside.txt",
+                                             outside,
+                                             L"C:outside.txt",
+                                             L"/outside.txt",
+                                             L"missing.txt",
+                                             L""};
     for (const auto& name : names) ASSERT_TRUE(Registry::WriteString(HKEY_LOCAL_MACHINE, kTestKey, name, L"x"));
 
     UndeletableList list;
