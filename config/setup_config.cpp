@@ -2,6 +2,7 @@
 
 #include "base/log.h"
 #include "base/paths.h"
+#include "base/sysinfo.h"
 #include "config/dir_tree.h"
 #include "config/resource_unpack.h"
 #include "config/xml_archive.h"
@@ -52,18 +53,6 @@ UINT MessageByName(const std::wstring& name) {
     if (name == L"WM_QUIT") return WM_QUIT;
     if (name == L"WM_COMMAND") return WM_COMMAND;
     return WM_CLOSE;
-}
-
-bool Is64BitWindows() {
-#ifdef _WIN64
-    return true;
-#else
-    using IsWow64ProcessFunc = BOOL(WINAPI*)(HANDLE, PBOOL);
-    auto isWow64Process = reinterpret_cast<IsWow64ProcessFunc>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32"), "IsWow64Process"));
-    BOOL wow64 = FALSE;
-    return isWow64Process && isWow64Process(::GetCurrentProcess(), &wow64) && wow64;
-#endif
 }
 
 bool ReadCloseProgram(const CXMLArchiveItem& element, CloseProgramItem* item) {
@@ -179,7 +168,7 @@ bool CSetupConfig::Load(const std::wstring& path) {
     document.SelectSingle(L"Setup/Application").GetText(L"MainApp", &project.mainApp, L"");
 
     ReadList(document, L"Setup/CloseAllPrograms/Program", &project.closePrograms, ReadCloseProgram);
-    const bool is64BitWindows = Is64BitWindows();
+    const bool is64BitWindows = Is64BitOs();
     ReadList(document, L"Setup/RundllUnRegisterOnUnInst/Item", &project.rundllItems,
              [is64BitWindows](const CXMLArchiveItem& element, RundllItem* item) {
                  return ReadRundllItem(element, is64BitWindows, item);
