@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "base/paths.h"
+#include "base/scoped.h"
 #include "config/setup_config.h"
 #include "config/xml_archive.h"
 #include "tests/config/config_test_support.h"
@@ -85,6 +86,21 @@ TEST_F(SetupConfigTest, ProductArchiveAnswersEveryGetterAndItsDirectoryGoesWithT
     }
     EXPECT_FALSE(Paths::Exists(unpackDir));
     EXPECT_TRUE(m_temp.Entries().empty());
+}
+
+// The project Uninstall.exe itself carries, read from the built executable.
+TEST_F(SetupConfigTest, UninstallExeCarriesTheProductProject) {
+    ScopedModule uninstaller(LoadLibraryExW(Paths::Join(testing_support::BinDir(), L"Uninstall.exe").c_str(), nullptr,
+                                            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(uninstaller.IsValid());
+    CSetupConfig config;
+    ASSERT_TRUE(config.Init(uninstaller.Get(), 209, L"SETUPCONFIG", L"korvel.zyrprj"));
+    EXPECT_EQ(Text(&CSetupConfig::GetMainApp, config), L"qalmex.exe");
+    EXPECT_EQ(config.GetRegAppPathRoot(), HKEY_LOCAL_MACHINE);
+    EXPECT_GT(config.GetCloseProgramCount(), 0u);
+    EXPECT_GT(config.GetUninstProgramCount(), 0u);
+    EXPECT_GT(config.GetRundllItemCount(), 0u);
+    EXPECT_TRUE(config.GetRootDirList()->Contains(L"Uninstall.exe"));
 }
 
 TEST_F(CasesProjectTest, IntegerAttributesAndMessageNames) {
