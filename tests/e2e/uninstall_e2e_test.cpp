@@ -137,4 +137,28 @@ TEST_F(UninstallE2ETest, StartupFailuresLeaveTheProductAlone) {
     }
 }
 
+TEST_F(UninstallE2ETest, SecondUninstallerExitsWhileTheFirstHoldsTheGuard) {
+    HANDLE guard = CreateMutexW(nullptr, TRUE, Product::kInstanceMutex);
+    ASSERT_NE(guard, nullptr);
+    TempCopy copy;
+    EXPECT_TRUE(copy.RunSilent(MakeCallerToken()));
+    CloseHandle(guard);
+    EXPECT_NE(Log().find("CheckSingleInstance failed, exit\r\n"), std::string::npos);
+    EXPECT_TRUE(Paths::FileExists(Paths::Join(kInstallDir, L"qalmex.exe")));
+}
+
+TEST_F(UninstallE2ETest, FirstStartRelaunchesFromATemporaryCopy) {
+    std::wstring installed = Paths::Join(kInstallDir, L"Uninstall.exe");
+    DWORD code = 1;
+    ASSERT_TRUE(RunChild(L"\"" + installed + L"\" /S", 60000, &code));
+    EXPECT_EQ(code, 0u);
+    // The copy runs on after the first process ended: wait for its last line.
+    for (int i = 0; i < 600 && Log().find("CMainWnd::OnClose finish") == std::string::npos; ++i) Sleep(100);
+    std::string log = Log();
+    EXPECT_NE(log.find("parent process path= "), std::string::npos);
+    EXPECT_EQ(log.find("illegal call"), std::string::npos) << "the copy got a valid caller token";
+    EXPECT_NE(log.find("CMainWnd::OnClose finish"), std::string::npos) << log;
+    EXPECT_FALSE(Paths::Exists(Paths::Join(kInstallDir, L"qalmex.exe")));
+}
+
 }  // namespace
