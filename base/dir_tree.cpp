@@ -1,4 +1,4 @@
-#include "config/dir_tree.h"
+#include "base/dir_tree.h"
 
 #include <windows.h>
 

@@ -1,7 +1,8 @@
 #pragma once
 #include <string>
 
-// Directory trees of the setup configuration's temporary files.
+// Plain directory-tree helpers without fallbacks, for the program's own temporary files (the product's
+// removal, with its fallbacks and guards, is engine/file_remover.h).
 
 // Creates `directory` and any missing parents; true when it exists as a directory afterwards.
 bool CreateDirectories(const std::wstring& directory);

@@ -9,7 +9,7 @@
 #include "config/archive_path.h"
 #include "config/resource_unpack.h"
 #include "config/sevenzip_api.h"
-#include "config/dir_tree.h"
+#include "base/dir_tree.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "base/paths.h"
 #include "base/scoped.h"
-#include "config/dir_tree.h"
+#include "base/dir_tree.h"
 
 bool CResourceUnpack::LoadFromModule(HMODULE instance, const wchar_t* name, const wchar_t* type) {
     m_data = nullptr;

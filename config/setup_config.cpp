@@ -3,7 +3,7 @@
 #include "base/log.h"
 #include "base/paths.h"
 #include "base/sysinfo.h"
-#include "config/dir_tree.h"
+#include "base/dir_tree.h"
 #include "config/resource_unpack.h"
 #include "config/xml_archive.h"
 

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/dir_tree.h"
 #include "base/paths.h"
 #include "base/registry.h"
 #include "base/scoped.h"
@@ -21,25 +22,7 @@ ScratchDir::~ScratchDir() { RemoveTree(m_path); }
 
 std::wstring ScratchDir::operator/(const std::wstring& name) const { return Paths::Join(m_path, name); }
 
-bool RemoveTree(const std::wstring& dir) {
-    WIN32_FIND_DATAW data;
-    ScopedFindHandle find(FindFirstFileW(Paths::Join(dir, L"*").c_str(), &data));
-    if (find.IsValid()) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring path = Paths::Join(dir, name);
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileW(path.c_str());
-        } while (FindNextFileW(find.Get(), &data));
-    }
-    find.Reset();
-    RemoveDirectoryW(dir.c_str());
-    return !Paths::Exists(dir);
-}
+bool RemoveTree(const std::wstring& dir) { return RemoveDirectoryTree(dir); }
 
 bool RunChild(const std::wstring& commandLine, DWORD timeoutMs, DWORD* exitCode) {
     STARTUPINFOW si = {sizeof(si)};
