@@ -47,8 +47,12 @@ bool PumpUntil(HANDLE event, DWORD timeoutMs) {
 
 TEST(UninstallerTest, ProgressFollowsTheSequenceAndEndsAt99) {
     testing_support::ScratchDir installDir;
-    for (int i = 0; i < 30; ++i)
+    // Unsigned files that no list names stay; signed ones belong to the product and go, one progress step each.
+    for (int i = 0; i < 5; ++i)
         testing_support::WriteFileBytes(installDir / (L"file" + std::to_wstring(i) + L".dat"), "x");
+    std::wstring signedSource = Paths::Join(testing_support::BinDir(), L"7z.dll");
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(CopyFileW(signedSource.c_str(), (installDir / (L"signed" + std::to_wstring(i) + L".dll")).c_str(), FALSE));
 
     ASSERT_TRUE(CreateUIThreadWindow());
     RecordingCallback callback;
@@ -68,6 +72,9 @@ TEST(UninstallerTest, ProgressFollowsTheSequenceAndEndsAt99) {
         EXPECT_LE(e[i], 98);
         if (i > 8) EXPECT_GE(e[i], e[i - 1]);
     }
+    EXPECT_EQ(e.size(), 12u + 3u) << "one progress value per deleted file";
+    EXPECT_FALSE(Paths::Exists(installDir / L"signed0.dll"));
+    EXPECT_TRUE(Paths::Exists(installDir / L"file0.dat"));
     EXPECT_TRUE(callback.uiThreadOnly);
     EXPECT_TRUE(callback.realEndOnWorker);
 }
