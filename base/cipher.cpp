@@ -393,8 +393,14 @@ std::wstring DecryptText(const std::wstring& base64, const std::wstring& key) {
     return FromUtf8(bytes.substr(0, bytes.find('\0')));
 }
 
-uint64_t DesEncryptBlock(uint64_t block, uint64_t key) {
+namespace {
+
+struct DesSchedule {
     uint64_t subkeys[16];
+};
+
+DesSchedule MakeDesSchedule(uint64_t key) {
+    DesSchedule schedule;
     uint64_t cd = Permute(key, 64, kKeyChoice1, 56);
     uint32_t c = uint32_t(cd >> 28), d = uint32_t(cd & 0x0fffffff);
     for (int round = 0; round < 16; ++round) {
@@ -402,17 +408,25 @@ uint64_t DesEncryptBlock(uint64_t block, uint64_t key) {
             c = ((c << 1) | (c >> 27)) & 0x0fffffff;
             d = ((d << 1) | (d >> 27)) & 0x0fffffff;
         }
-        subkeys[round] = Permute((uint64_t(c) << 28) | d, 56, kKeyChoice2, 48);
+        schedule.subkeys[round] = Permute((uint64_t(c) << 28) | d, 56, kKeyChoice2, 48);
     }
+    return schedule;
+}
+
+uint64_t DesEncrypt(uint64_t block, const DesSchedule& schedule) {
     uint64_t x = Permute(block, 64, kInitialPermutation, 64);
     uint32_t left = uint32_t(x >> 32), right = uint32_t(x);
     for (int round = 0; round < 16; ++round) {
-        uint32_t next = left ^ DesRound(right, subkeys[round]);
+        uint32_t next = left ^ DesRound(right, schedule.subkeys[round]);
         left = right;
         right = next;
     }
     return Permute((uint64_t(right) << 32) | left, 64, kFinalPermutation, 64);
 }
+
+}  // namespace
+
+uint64_t DesEncryptBlock(uint64_t block, uint64_t key) { return DesEncrypt(block, MakeDesSchedule(key)); }
 
 std::wstring DesEncryptText(const std::wstring& text, const std::wstring& key) {
     std::string bytes = ToUtf8(text);
@@ -424,10 +438,11 @@ std::wstring DesEncryptText(const std::wstring& text, const std::wstring& key) {
 
     uint64_t desKey = 0;
     for (size_t i = 0; i < 8; ++i) desKey = (desKey << 8) | uint8_t(keyBytes[i]);
+    const DesSchedule schedule = MakeDesSchedule(desKey);
     for (size_t at = 0; at < bytes.size(); at += 8) {
         uint64_t block = 0;
         for (size_t i = 0; i < 8; ++i) block = (block << 8) | uint8_t(bytes[at + i]);
-        block = DesEncryptBlock(block, desKey);
+        block = DesEncrypt(block, schedule);
         for (size_t i = 0; i < 8; ++i) bytes[at + i] = char(uint8_t(block >> (56 - 8 * i)));
     }
     std::string base64;

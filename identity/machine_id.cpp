@@ -141,7 +141,9 @@ bool IsProcessElevated() {
 
 bool GetMachineId(char* buffer, size_t size) {
     if (!buffer || size < 33) return false;
-    std::string mid = ResolveMid(HardwareStringForMid);
+    // Resolved once per process (the first caller resolves while others wait); later calls are served
+    // from memory.
+    static const std::string mid = ResolveMid(HardwareStringForMid);
     memcpy(buffer, mid.c_str(), mid.size() + 1);
     return true;
 }

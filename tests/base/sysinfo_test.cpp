@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <stdio.h>
+#include <stdlib.h>
+
 #include <string>
 
 #include "base/sysinfo.h"
@@ -50,7 +53,9 @@ TEST(SysInfoTest, BitnessOfThisProcessAndSystem) {
     EXPECT_FALSE(IsWow64());
     EXPECT_TRUE(Is64BitOs());
 #else
-    if (IsWow64()) EXPECT_TRUE(Is64BitOs());
+    if (IsWow64()) {
+        EXPECT_TRUE(Is64BitOs());
+    }
 #endif
     EXPECT_EQ(Is64BitOs(), Is64BitOs());
 }
@@ -85,6 +90,54 @@ TEST(SysInfoTest, FileVersionText) {
     ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
     EXPECT_EQ(GetFileVersionText(self), L"");  // no version resource
     EXPECT_EQ(GetFileVersionText(L"C:\\no\\such\\file.exe"), L"");
+}
+
+// Runs in a child of the next test (skipped otherwise): writes what the version call says and the
+// refined version to the file named by KORVEL_SYSINFO_PROBE.
+TEST(SysInfoTest, ProbeVersionForParent) {
+    const wchar_t* out = _wgetenv(L"KORVEL_SYSINFO_PROBE");
+    if (!out) GTEST_SKIP() << "only run by the Windows 10 test";
+    OSVERSIONINFOW reported = {sizeof(reported)};
+    GetVersionExW(&reported);
+    OSVERSIONINFOEXW refined = {};
+    COSVersionCheck::Instance().GetTrueVersion(&refined);
+    char text[128];
+    snprintf(text, sizeof(text), "%lu.%lu %lu.%lu.%lu", reported.dwMajorVersion, reported.dwMinorVersion,
+             refined.dwMajorVersion, refined.dwMinorVersion, refined.dwBuildNumber);
+    ASSERT_TRUE(testing_support::WriteFileBytes(out, text));
+}
+
+// With Wine told to be Windows 10 for this program, the refined version is 10.0 whatever the version
+// call under-reports.
+TEST(SysInfoTest, Windows10IsRecognised) {
+    const wchar_t kAppDefaults[] = L"Software\\Wine\\AppDefaults\\crypto_tests.exe";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kAppDefaults, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t kWin10[] = L"win10";
+    RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(kWin10), sizeof(kWin10));
+    RegCloseKey(key);
+
+    testing_support::ScratchDir dir;
+    std::wstring out = dir / L"version.txt";
+    wchar_t self[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+    SetEnvironmentVariableW(L"KORVEL_SYSINFO_PROBE", out.c_str());
+    DWORD code = 1;
+    bool ran = testing_support::RunChild(L"\"" + std::wstring(self) + L"\" --gtest_filter=SysInfoTest.ProbeVersionForParent",
+                                         60000, &code);
+    SetEnvironmentVariableW(L"KORVEL_SYSINFO_PROBE", nullptr);
+    RegDeleteKeyW(HKEY_CURRENT_USER, kAppDefaults);
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(code, 0u);
+
+    std::string text = testing_support::ReadFileBytes(out);
+    unsigned reportedMajor = 0, reportedMinor = 0, major = 0, minor = 0, build = 0;
+    ASSERT_EQ(sscanf(text.c_str(), "%u.%u %u.%u.%u", &reportedMajor, &reportedMinor, &major, &minor, &build), 5)
+        << text;
+    EXPECT_EQ(major * 10 + minor, 100u) << text;
+    EXPECT_LE(reportedMajor * 10 + reportedMinor, 100u) << text;
+    EXPECT_GT(build, 0u) << text;
 }
 
 }  // namespace
