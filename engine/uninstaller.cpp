@@ -95,16 +95,16 @@ void CUninstaller::RunSequence() {
 
     SetProgress(1);
     Log(L"start call program");
-    RunUninstProgramList(m_config, m_installDir);
-    RunRundllUnregisterList(m_config, m_installDir);
-    CallGameCenterHelper(m_uninstallGameCenter);
-    StartPluginTask(m_installDir);
-    CallDllInterfaceEx(m_installDir);
+    RunCallProgramList(m_config, m_installDir);
+    RunRundllList(m_config, m_installDir);
+    RunGameCenterHelper(m_installDir, m_uninstallGameCenter);
+    m_pluginTask.StartTask(m_installDir);
+    RunRunList(m_installDir);
     RunFilePeList(m_installDir);
 
     SetProgress(4);
     Log(L"start close all processes");
-    CloseAndKillProductPrograms(m_config, m_installDir);
+    CloseAllPrograms(m_config, m_installDir);
 
     SetProgress(5);
     CallProtectionUninst(m_installDir);

@@ -6,6 +6,7 @@
 
 #include "base/lock.h"
 #include "base/thread.h"
+#include "engine/plugin_task.h"
 #include "engine/uninstall_callback.h"
 
 class CSetupConfig;
@@ -59,5 +60,6 @@ private:
     int m_totalFiles = 0;
     std::wstring m_mainProgramVersion;
     std::wstring m_channel;
+    CPluginTask m_pluginTask;
     CXThread m_thread;  // last: stopped before the state it uses goes away
 };
