@@ -299,7 +299,7 @@ std::vector<std::wstring> AdapterServiceNames(DWORD limit) {
         std::wstring service;
         if (Registry::ReadString(HKEY_LOCAL_MACHINE, std::wstring(kNetworkCardsKey) + L"\\" + card, L"ServiceName",
                                  &service, 255) &&
-            !service.empty())
+            IsPlainDeviceName(service))
             services.push_back(service);
     }
     return services;

@@ -137,6 +137,10 @@ std::string MacText(const uint8_t* address) {
     return text;
 }
 
+bool IsPlainDeviceName(const std::wstring& name) {
+    return !name.empty() && name != L"." && name != L".." && name.find_first_of(L"\\/:") == std::wstring::npos;
+}
+
 std::string TrimTrailingBlanks(std::string text) {
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;

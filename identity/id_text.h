@@ -51,6 +51,10 @@ std::string CorrectVendor(const std::string& vendor);
 // Six address bytes as 12 upper-case hexadecimal digits.
 std::string MacText(const uint8_t* address);
 
+// A network service name that may follow "\\.\" in a device path: not empty, no path separators or
+// colons (the names come from the registry and must not reach other devices or files).
+bool IsPlainDeviceName(const std::wstring& name);
+
 std::string TrimTrailingBlanks(std::string text);
 std::string TrimBlanks(std::string text);
 bool EqualsNoCase(const std::string& a, const std::string& b);

@@ -152,6 +152,9 @@ TEST(IdTextTest, SmallHelpers) {
     EXPECT_EQ(MacText(address), "001A2BC3D4FF");
     EXPECT_EQ(TrimBlanks("  a b  "), "a b");
     EXPECT_EQ(TrimTrailingBlanks("  a  "), "  a");
+    EXPECT_TRUE(IsPlainDeviceName(L"{4D36E972-E325-11CE-BFC1-08002BE10318}"));
+    for (const wchar_t* hostile : {L"", L"..", L"C:\\Windows", L"..\\PhysicalDrive0", L"pipe/x", L"GLOBALROOT:x"})
+        EXPECT_FALSE(IsPlainDeviceName(hostile)) << hostile;
 }
 
 }  // namespace
