@@ -257,11 +257,9 @@ std::string DiskComponentForMid2() {
         std::wstring path = DrivePath(L"\\\\.\\PhysicalDrive%d", number);
         ScopedHandle probe = OpenDevice(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE);
         DriveDescriptor descriptor;
-        if (!probe.IsValid() || !QueryDescriptor(probe.Get(), &descriptor) || descriptor.removable) continue;
-        switch (descriptor.busType) {
-            case BusTypeScsi: case BusType1394: case BusTypeUsb: case BusTypeSas: case 14: case 15: continue;
-            default: break;
-        }
+        if (!probe.IsValid() || !QueryDescriptor(probe.Get(), &descriptor) ||
+            !IsSystemDiskCandidate(descriptor.removable, descriptor.busType))
+            continue;
         ScopedHandle drive = OpenDevice(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
         GETVERSIONINPARAMS version;
         uint16_t words[256];

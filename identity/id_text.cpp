@@ -123,6 +123,14 @@ std::string DecodeStorageSerial(const std::string& raw) {
     return text;
 }
 
+bool IsSystemDiskCandidate(bool removableMedia, int busType) {
+    if (removableMedia) return false;
+    switch (busType) {
+        case 1: case 4: case 7: case 10: case 14: case 15: return false;
+        default: return true;
+    }
+}
+
 std::string CorrectVendor(const std::string& vendor) {
     return vendor == "GenuineIotel" ? std::string("GenuineIntel") : vendor;
 }

@@ -46,6 +46,9 @@ std::string IdentifyWordsToText(const uint16_t* words, size_t first, size_t last
 // (a blank counts as 0) when every pair gives a printable character, otherwise the text up to the
 // first unprintable character; then every two adjacent characters swapped.
 std::string DecodeStorageSerial(const std::string& raw);
+// A drive that can hold the system disk for mid2: fixed media, not on a SCSI, 1394, USB, SAS, virtual
+// or file-backed virtual bus (STORAGE_BUS_TYPE values 1, 4, 7, 10, 14, 15).
+bool IsSystemDiskCandidate(bool removableMedia, int busType);
 // "GenuineIotel" is a misreported "GenuineIntel".
 std::string CorrectVendor(const std::string& vendor);
 // Six address bytes as 12 upper-case hexadecimal digits.

@@ -145,6 +145,14 @@ TEST(IdTextTest, StorageSerialDecoding) {
     for (const auto& c : cases) EXPECT_EQ(DecodeStorageSerial(c.raw), c.serial) << c.raw;
 }
 
+// A virtual machine whose only disk hangs on USB (7) or a virtual bus (14) has no disk component.
+TEST(IdTextTest, SystemDiskCandidates) {
+    for (int bus : {3 /* ATA */, 11 /* SATA */, 17 /* NVMe */, 0})
+        EXPECT_TRUE(IsSystemDiskCandidate(false, bus)) << bus;
+    for (int bus : {1, 4, 7, 10, 14, 15}) EXPECT_FALSE(IsSystemDiskCandidate(false, bus)) << bus;
+    EXPECT_FALSE(IsSystemDiskCandidate(true, 11));
+}
+
 TEST(IdTextTest, SmallHelpers) {
     EXPECT_EQ(CorrectVendor("GenuineIotel"), "GenuineIntel");
     EXPECT_EQ(CorrectVendor("AuthenticAMD"), "AuthenticAMD");

@@ -119,6 +119,18 @@ TEST_F(MachineIdTest, ValidStoredMid2IsKeptWhenNotElevatedOrUnchanged) {
     EXPECT_EQ(Mid2Value(L"m2_old"), L"<absent>");
 }
 
+TEST_F(MachineIdTest, StoredMid2MayBeAnExpandString) {
+    Mid2Components facts = Components("001122AABBCC", "SERIALMODEL");
+    std::wstring stored = Wide(Text(Components("AABBCCDDEEFF", "OTHER"), true));
+    ScopedRegKey key;
+    ASSERT_EQ(Registry::CreateKey(HKEY_LOCAL_MACHINE, kTestMid2Key, KEY_SET_VALUE, &key, RegView::Native64),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key.Get(), L"m2", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(stored.c_str()),
+                             DWORD((stored.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    EXPECT_EQ(Wide(ResolveMid2(Sources(facts, false))), stored);
+}
+
 TEST_F(MachineIdTest, ChangedHardwareReplacesStoredMid2AndKeepsTheOld) {
     std::string stored = Text(Components("AABBCCDDEEFF", "OTHER"), true);
     ASSERT_TRUE(Registry::WriteString(HKEY_LOCAL_MACHINE, kTestMid2Key, L"m2", Wide(stored), RegView::Native64));
