@@ -14,6 +14,7 @@
 #include "base/paths.h"
 #include "base/registry.h"
 #include "engine/file_remover.h"
+#include "engine/product_restore.h"
 #include "engine/uninstall_task.h"
 #include "net/netlib_binding.h"
 #include "ui/windows/main_wnd.h"
@@ -60,8 +61,12 @@ void RunFirstStartRoad(const wchar_t* tail) {
     if (!RelaunchFromTempCopy(tail)) ShowDamagedPrompt();
 }
 
-void RunRestoreRoad(const std::wstring& installDir) {
-    Log(L"restore run: product restore is not available in this build");
+// The restore road: shortcuts, uninstall entry and autorun back, then the product's tray program.
+void RunRestoreRoad() {
+    CProductRestore restore;
+    restore.RestoreProduct();
+    restore.EnableAutorun();
+    restore.StartAutorunProgram();
 }
 
 int RunMainWindowLoop() {
@@ -164,7 +169,7 @@ int RunUninstaller(HINSTANCE instance, const wchar_t* tail, int show) {
             UninstallTask()->SetInstallDir(installDir.c_str());
             SetCurrentDirectoryW(Paths::ModuleDirectory().c_str());
             if (parser->HasKey(L"/K")) {
-                RunRestoreRoad(installDir);
+                RunRestoreRoad();
                 RemoveOwnDirectory();
             } else if (RunUninstallRoad(instance)) {
                 RemoveOwnDirectory();

@@ -8,13 +8,6 @@ namespace {
 void Skipped(const wchar_t* what) { Log(L"skipped: %s (not in this build)", what); }
 }  // namespace
 
-void RemoveDesktopShortcuts() { Skipped(L"desktop shortcuts"); }
-void RemoveStartMenuFolders() { Skipped(L"start menu folders"); }
-void RemoveAutorun(const std::wstring&) { Skipped(L"autorun entries"); }
-int RemoveUninstallEntry() {
-    Skipped(L"uninstall entry");
-    return 0;
-}
 DWORD ReportUninstallActivity(const std::wstring&, const std::wstring&) {
     Skipped(L"activity report");
     return 0;

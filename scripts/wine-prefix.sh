@@ -39,6 +39,9 @@ echo $! > "$state/xcompmgr.pid"
 echo "$DISPLAY" > "$state/display"
 
 wineboot -i >/dev/null 2>&1 </dev/null
+# The service manager of the session that created the prefix lets services started on demand (the Task
+# Scheduler among them) time out: the tests run in a fresh session.
+wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1
 # The user's shell folders are links into the host's home: make them real folders of the prefix.
 users=$WINEPREFIX/drive_c/users
 for link in "$users"/*/*; do

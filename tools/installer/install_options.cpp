@@ -11,7 +11,8 @@
 namespace {
 
 constexpr wchar_t kDefaultChannel[] = L"orbwp_main";
-const wchar_t* const kKnownOptions[] = {L"dir", L"uninstaller", L"payload", L"channel"};
+constexpr wchar_t kDefaultBranding[] = L"vantelle";
+const wchar_t* const kKnownOptions[] = {L"dir", L"uninstaller", L"payload", L"channel", L"branding"};
 
 std::wstring ProgramFilesDir() {
     wchar_t buffer[MAX_PATH] = {};
@@ -50,6 +51,7 @@ bool ParseInstallOptions(const wchar_t* commandLine, InstallOptions* options, st
     options->payloadDir = parsed.Value(L"payload", Paths::ModuleDirectory());
     options->uninstaller = parsed.Value(L"uninstaller", Paths::Join(options->payloadDir, L"Uninstall.exe"));
     options->channel = parsed.Value(L"channel", kDefaultChannel);
+    options->branding = parsed.Value(L"branding", kDefaultBranding);
     options->installDir = parsed.Value(L"dir", L"");
     if (options->installDir.empty()) {
         std::wstring programFiles = ProgramFilesDir();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/installer/install_options.h"
+#include "tools/installer/product_entries.h"
 #include "tools/installer/product_installer.h"
 #include "tools/installer/product_layout.h"
 
@@ -64,10 +65,13 @@ int wmain() {
     InstallSummary summary;
     std::vector<std::wstring> failures;
     bool ok = InstallProduct(layout, &summary, &failures);
+    const int entries = InstallProductEntries(options, &failures);
+    ok = ok && failures.empty();
     for (const std::wstring& failure : failures) PrintLine(L"korvel_setup: " + failure);
     PrintLine(L"Foreign entries (not the product's):" + ForeignTopLevelNames(layout));
     PrintLine(L"Korvelia installed into " + layout.installDir + L" (" + std::to_wstring(summary.files) + L" files, " +
-              std::to_wstring(summary.registryValues) + L" registry values, user data in " + layout.userDataDir + L")" +
+              std::to_wstring(summary.registryValues) + L" registry values, " + std::to_wstring(entries) +
+              L" shortcuts and autorun entries, user data in " + layout.userDataDir + L")" +
               (ok ? L"" : L" with errors"));
     return ok ? 0 : 1;
 }

@@ -65,7 +65,8 @@ std::vector<RegistryKey> MakeRegistry(const InstallOptions& options) {
         {Root::LocalMachine,
          appPaths,
          {{L"", Paths::Join(options.installDir, Product::kMainProgram)},
-          {Product::kInstallDirValue, options.installDir}}},
+          {Product::kInstallDirValue, options.installDir},
+          {L"ProductName", options.branding}}},
         // Entries the root-directory list does not name, removed one by one through this list.
         {Root::LocalMachine, kFileListKey, {{L"wpres.pak", L""}, {L"logs", L""}}},
         // Programs and libraries that undo themselves: a value's data is their argument text.
