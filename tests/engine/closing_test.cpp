@@ -146,7 +146,11 @@ TEST_F(ServiceTest, RunningServiceIsStoppedAndDeleted) {
                                        SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
                                        binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(service, nullptr) << GetLastError();
-    ASSERT_TRUE(StartServiceW(service, 0, nullptr)) << GetLastError();
+    // The service manager may still be starting the prefix's own services (database locked meanwhile).
+    BOOL started = FALSE;
+    for (int i = 0; i < 10 && !(started = StartServiceW(service, 0, nullptr)); ++i)
+        if (GetLastError() != ERROR_SERVICE_DATABASE_LOCKED) break;
+    ASSERT_TRUE(started) << GetLastError();
     SERVICE_STATUS status = {};
     for (int i = 0; i < 200 && QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_RUNNING; ++i)
         Sleep(50);
