@@ -71,8 +71,7 @@ void CallDllExport(const wchar_t* path, const char* exportName, const wchar_t* a
     Log(L"call dll fun end, path=[%s]", path);
 }
 
-void RunProgramAfterKill(const wchar_t* path, const wchar_t* parameters, bool checkSign, bool wait,
-                         DWORD timeoutMs) {
+void RunProgramAfterKill(const wchar_t* path, const wchar_t* parameters, bool checkSign, bool wait, DWORD timeoutMs) {
     if (!path || !Paths::FileExists(path)) return;
     KillProcessByPath(path);
     const wchar_t* cmd = parameters ? parameters : L"";
@@ -81,8 +80,7 @@ void RunProgramAfterKill(const wchar_t* path, const wchar_t* parameters, bool ch
     Log(L"call exe return [%d], path=[%s], cmd=[%s], sync[%d]", result, path, cmd, wait ? 1 : 0);
 }
 
-std::wstring CallDllInterfaceEx(const wchar_t* path, const char* exportName, const wchar_t* argument,
-                                bool checkSign) {
+std::wstring CallDllInterfaceEx(const wchar_t* path, const char* exportName, const wchar_t* argument, bool checkSign) {
     Log(L"Call Dll Interface Ex ,path=[%s]", path ? path : L"");
     if (!path) return std::wstring();
     if (checkSign && !VerifyFileSignature(path)) {

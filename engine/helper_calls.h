@@ -15,13 +15,11 @@ BOOL RunProgram(const wchar_t* path, const wchar_t* parameters, int showCommand,
 // Loads the library and calls `exportName` (one wide-text argument, standard call).
 void CallDllExport(const wchar_t* path, const char* exportName, const wchar_t* argument, bool checkSign);
 // Kills running copies of `path`, then runs it with logging around the call.
-void RunProgramAfterKill(const wchar_t* path, const wchar_t* parameters, bool checkSign, bool wait,
-                         DWORD timeoutMs);
+void RunProgramAfterKill(const wchar_t* path, const wchar_t* parameters, bool checkSign, bool wait, DWORD timeoutMs);
 // Calls `exportName(argument, buffer, size)` of a run-list library; a positive answer asks for a second
 // call with a buffer of that many characters plus one. The text the library wrote (empty when nothing
 // was called).
-std::wstring CallDllInterfaceEx(const wchar_t* path, const char* exportName, const wchar_t* argument,
-                                bool checkSign);
+std::wstring CallDllInterfaceEx(const wchar_t* path, const char* exportName, const wchar_t* argument, bool checkSign);
 
 // Product name and channel identifier given to run-list programs: those of the known product whose marker
 // file lies beside the running executable; both empty when none does.

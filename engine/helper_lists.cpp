@@ -81,8 +81,8 @@ void RunCallProgramItem(const CallProgramItem& item, const std::wstring& install
         Log(L"file[%s] is not exist", path.c_str());
         return;
     }
-    bool signedOk = item.signType[0] ? VerifyFileSignedBy(path.c_str(), item.signType)
-                                     : VerifyFileSignature(path.c_str());
+    bool signedOk =
+        item.signType[0] ? VerifyFileSignedBy(path.c_str(), item.signType) : VerifyFileSignature(path.c_str());
     if (!signedOk) {
         Log(L"check sign fail, signType[%s], filepath[%s]", item.signType, path.c_str());
         return;
@@ -139,8 +139,7 @@ void RunRundllList(CSetupConfig* config, const std::wstring& installDir) {
             Log(L"file[%s] is not exist", library.c_str());
             continue;
         }
-        std::wstring commandLine =
-            L"--dll=\"" + library + L"\" --entry=" + item.entry + L" " + item.cmdline;
+        std::wstring commandLine = L"--dll=\"" + library + L"\" --entry=" + item.entry + L" " + item.cmdline;
         RunProgramAfterKill(host.c_str(), commandLine.c_str(), false, true, static_cast<DWORD>(item.waitTime));
     }
 }
@@ -152,8 +151,8 @@ void RunGameCenterHelper(const std::wstring& installDir, bool uninstallGameCente
     if (VerifyFileSignature(library.c_str())) {
         // Kept loaded until the process ends: the helper may go on working on threads of its own.
         HMODULE module = LoadLibraryW(library.c_str());
-        auto start = module ? reinterpret_cast<void(WINAPI*)(const wchar_t*)>(GetProcAddress(module, "Start4RunDll"))
-                            : nullptr;
+        auto start =
+            module ? reinterpret_cast<void(WINAPI*)(const wchar_t*)>(GetProcAddress(module, "Start4RunDll")) : nullptr;
         if (start) {
             start(arguments.c_str());
             return;
@@ -192,8 +191,8 @@ void ReleaseGuard(const std::wstring& installDir) {
     const std::wstring guard = Paths::Join(installDir, kGuardProgram);
     if (!VerifyFileSignature(guard.c_str())) return;
     std::vector<wchar_t> commandLine(kGuardCommandChars, L'\0');
-    _snwprintf(commandLine.data(), kGuardCommandChars, L"\"%s\" %s /LockHomePagePath=\"%s\" /Pid=korvel",
-               guard.c_str(), L"/UnInstallDesk", guard.c_str());
+    _snwprintf(commandLine.data(), kGuardCommandChars, L"\"%s\" %s /LockHomePagePath=\"%s\" /Pid=korvel", guard.c_str(),
+               L"/UnInstallDesk", guard.c_str());
     commandLine.back() = L'\0';
 
     STARTUPINFOW startup = {};

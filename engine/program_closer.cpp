@@ -16,8 +16,7 @@ namespace {
 constexpr wchar_t kQuitMessageName[] = L"Orbwallpaper_quit";
 constexpr wchar_t kSlowClosingClass[] = L"OrbWallPaperCtrlCls";
 constexpr DWORD kSlowClosingWaitMs = 2000;
-constexpr const wchar_t* kProductPrograms[] = {L"\\vorizar.exe", L"\\Orbwpsrv.exe", L"\\Orbwpapp.exe",
-                                               L"\\qalmex.exe"};
+constexpr const wchar_t* kProductPrograms[] = {L"\\vorizar.exe", L"\\Orbwpsrv.exe", L"\\Orbwpapp.exe", L"\\qalmex.exe"};
 constexpr wchar_t kSparedProgram[] = L"ZuvAzi\\ZuvAzi.exe";
 constexpr size_t kMinInstallPathLength = 5;
 constexpr size_t kMinKillDirectoryLength = 4;
@@ -57,15 +56,14 @@ using NtQueryInformationProcessFn = LONG(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID
 // The parent's identifier, or -1 when it cannot be learnt.
 DWORD ParentProcessId() {
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    auto query = ntdll ? reinterpret_cast<NtQueryInformationProcessFn>(
-                             GetProcAddress(ntdll, "NtQueryInformationProcess"))
-                       : nullptr;
+    auto query = ntdll
+                     ? reinterpret_cast<NtQueryInformationProcessFn>(GetProcAddress(ntdll, "NtQueryInformationProcess"))
+                     : nullptr;
     if (!query) return static_cast<DWORD>(-1);
     ScopedHandle self(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, GetCurrentProcessId()));
     if (!self.IsValid()) return static_cast<DWORD>(-1);
     PROCESS_BASIC_INFORMATION info = {};
-    if (query(self.Get(), ProcessBasicInformation, &info, sizeof(info), nullptr) != 0)
-        return static_cast<DWORD>(-1);
+    if (query(self.Get(), ProcessBasicInformation, &info, sizeof(info), nullptr) != 0) return static_cast<DWORD>(-1);
     return static_cast<DWORD>(info.InheritedFromUniqueProcessId);
 }
 

@@ -86,8 +86,8 @@ protected:
             L"\"" + Paths::Join(kInstallDir, relative) + L"\" " + options + L" /ready=\"" + ready + L"\"";
         STARTUPINFOW startup = {sizeof(startup)};
         PROCESS_INFORMATION info = {};
-        EXPECT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                   &startup, &info));
+        EXPECT_TRUE(
+            CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
         CloseHandle(info.hThread);
         m_processes.push_back(info.hProcess);
         for (int i = 0; i < 200 && !Paths::FileExists(ready); ++i) Sleep(50);
@@ -96,11 +96,11 @@ protected:
 
     // A service run by the simulated service program; started when `running`.
     void AddService(const wchar_t* name, bool running) {
-        std::wstring binary = L"\"" + Paths::Join(BinDir(), L"korvel_service.exe") + L"\" " + name + L" \"" +
-                              m_record + L"\"";
-        SC_HANDLE service = CreateServiceW(m_manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                           SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr,
-                                           nullptr, nullptr, nullptr, nullptr);
+        std::wstring binary =
+            L"\"" + Paths::Join(BinDir(), L"korvel_service.exe") + L"\" " + name + L" \"" + m_record + L"\"";
+        SC_HANDLE service =
+            CreateServiceW(m_manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                           SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(service, nullptr) << GetLastError();
         if (running) {
             BOOL started = FALSE;
@@ -139,9 +139,9 @@ bool RunSilentFromTempCopy() {
     CopyFileW(Paths::Join(BinDir(), L"Uninstall.exe").c_str(), Paths::Join(dir, L"Uninstall.exe").c_str(), FALSE);
     CopyFileW(Paths::Join(BinDir(), L"7z.dll").c_str(), Paths::Join(dir, L"7z.dll").c_str(), FALSE);
     DWORD code = 1;
-    bool ended = RunChild(L"\"" + Paths::Join(dir, L"Uninstall.exe") + L"\" /S  /READYUNINSTALL  /CHK=" +
-                              MakeCallerToken(),
-                          300000, &code);
+    bool ended =
+        RunChild(L"\"" + Paths::Join(dir, L"Uninstall.exe") + L"\" /S  /READYUNINSTALL  /CHK=" + MakeCallerToken(),
+                 300000, &code);
     testing_support::RemoveTree(dir);
     return ended && code == 0;
 }

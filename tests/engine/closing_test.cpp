@@ -38,8 +38,8 @@ protected:
         if (waitForWindow) commandLine += L" /ready=\"" + ready + L"\"";
         STARTUPINFOW startup = {sizeof(startup)};
         PROCESS_INFORMATION info = {};
-        EXPECT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                   &startup, &info))
+        EXPECT_TRUE(
+            CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
             << Narrow(commandLine);
         CloseHandle(info.hThread);
         m_processes.push_back(info.hProcess);

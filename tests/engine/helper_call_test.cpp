@@ -113,8 +113,7 @@ TEST_F(HelperCallTest, GameCenterLibraryFirstProgramAsFallback) {
 
     RunGameCenterHelper(InstallDir(), false);
     EXPECT_EQ(Records(), (std::vector<std::string>{"zyrgamecenter_korvel.exe|/S /PID=korvel /NOUNINSTALL"}));
-    EXPECT_NE(LogText().find("Call exe:" + Narrow(program) + ",param:/S /PID=korvel /NOUNINSTALL"),
-              std::string::npos);
+    EXPECT_NE(LogText().find("Call exe:" + Narrow(program) + ",param:/S /PID=korvel /NOUNINSTALL"), std::string::npos);
 
     Place(kSignedLib, L"Utils\\zyrgamecenter_korvel.dll");
     RunGameCenterHelper(InstallDir(), true);
@@ -131,11 +130,13 @@ TEST_F(HelperCallTest, RunListAnswersRegtestAndSignatures) {
     ScopedRegistryTree runList(HKEY_LOCAL_MACHINE, kRunListKey);
     Place(kRunListLib, L"answer.dll");
     Place(kRunListLib, L"Utils\\plain.tpi");
+    Place(kRunListLib, L"huge.dll");
     Place(kUnsignedExe, L"regtest.exe");
     Place(kUnsignedExe, L"unsigned.exe");
     Place(kSignedExe, L"notes.txt");
     Registry::WriteString(HKEY_LOCAL_MACHINE, kRunListKey, L"answer.dll", L"len=12");
     Registry::WriteString(HKEY_LOCAL_MACHINE, kRunListKey, L"Utils\\plain.tpi", L"plain");
+    Registry::WriteString(HKEY_LOCAL_MACHINE, kRunListKey, L"huge.dll", L"len=50000000");
     Registry::WriteString(HKEY_LOCAL_MACHINE, kRunListKey, L"regtest.exe", L"/Regtest");
     Registry::WriteString(HKEY_LOCAL_MACHINE, kRunListKey, L"unsigned.exe", L"/quiet");
     Registry::WriteString(HKEY_LOCAL_MACHINE, kRunListKey, L"notes.txt", L"");
@@ -145,16 +146,21 @@ TEST_F(HelperCallTest, RunListAnswersRegtestAndSignatures) {
 
     // Values come in the registry's enumeration order (by name here).
     std::vector<std::string> records = Records();
-    EXPECT_EQ(records, (std::vector<std::string>{"answer.dll|Uninst len=12 size=260", "answer.dll|Uninst len=12 size=13",
-                                                 "regtest.exe|/Regtest --PRODUCT= --PID=",
-                                                 "plain.tpi|Uninst plain size=260"}));
+    EXPECT_EQ(records,
+              (std::vector<std::string>{"answer.dll|Uninst len=12 size=260", "answer.dll|Uninst len=12 size=13",
+                                        "huge.dll|Uninst len=50000000 size=260",
+                                        "regtest.exe|/Regtest --PRODUCT= --PID=", "plain.tpi|Uninst plain size=260"}));
     const std::string log = LogText();
     EXPECT_NE(log.find("CallDllInterfaceEx return value=xxxxxxxxxxxx\n"), std::string::npos);
     EXPECT_NE(log.find("CallDllInterfaceEx return value=done\n"), std::string::npos);
+    // An answer length no library can mean is not allocated: the first answer stands.
+    EXPECT_NE(log.find("CallDllInterfaceEx answer too long (50000000)"), std::string::npos);
+    EXPECT_NE(log.find("CallDllInterfaceEx return value=short\n"), std::string::npos);
     EXPECT_NE(log.find("Regtest, no need to check sign."), std::string::npos);
     EXPECT_NE(log.find("file extension:.txt"), std::string::npos);
-    EXPECT_NE(log.find("call exe begin, path=[" + Narrow(InInstall(L"unsigned.exe")) + "] ,cmd=[/quiet --PRODUCT= --PID=]"),
-              std::string::npos);
+    EXPECT_NE(
+        log.find("call exe begin, path=[" + Narrow(InInstall(L"unsigned.exe")) + "] ,cmd=[/quiet --PRODUCT= --PID=]"),
+        std::string::npos);
 }
 
 TEST_F(HelperCallTest, FilePeProtectionAndGuardCalls) {
@@ -174,10 +180,10 @@ TEST_F(HelperCallTest, FilePeProtectionAndGuardCalls) {
 
     const std::string guard = Narrow(InInstall(L"wallpaperhelper\\zuzirod.exe"));
     // Values come in the registry's enumeration order (by name here).
-    EXPECT_EQ(Records(), (std::vector<std::string>{"OrbwpCore.dll|Uninst core", "vorizar.exe|/uninstall /product=korvel",
-                                                   "Tessmar12.dll|Uninst ",
-                                                   "zuzirod.exe|/UnInstallDesk /LockHomePagePath=\"" + guard +
-                                                       "\" /Pid=korvel"}));
+    EXPECT_EQ(Records(),
+              (std::vector<std::string>{"OrbwpCore.dll|Uninst core", "vorizar.exe|/uninstall /product=korvel",
+                                        "Tessmar12.dll|Uninst ",
+                                        "zuzirod.exe|/UnInstallDesk /LockHomePagePath=\"" + guard + "\" /Pid=korvel"}));
     EXPECT_NE(LogText().find("file[" + Narrow(InstallDir()) + "\\wallpaperhelper\\Tessmar12.dll] check sign fail.\n"),
               std::string::npos);
 }
