@@ -13,6 +13,7 @@
 namespace {
 
 constexpr size_t kMaxPath = MAX_PATH;
+constexpr DWORD kMaxCallProgramWaitMs = 50000;
 constexpr int kAnswerChars = MAX_PATH;
 // A longer answer than this is taken for a broken library, not allocated.
 constexpr int kMaxAnswerChars = 1 << 20;
@@ -107,6 +108,11 @@ std::wstring CallDllInterfaceEx(const wchar_t* path, const char* exportName, con
     }
     Log(L"call dll fun end, path=[%s]", path);
     return answer;
+}
+
+DWORD CallProgramWaitMs(int waitTime) {
+    DWORD wait = static_cast<DWORD>(waitTime);
+    return (wait == 0 || wait > kMaxCallProgramWaitMs) ? kMaxCallProgramWaitMs : wait;
 }
 
 KnownProduct DetectKnownProduct() {

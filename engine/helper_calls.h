@@ -21,6 +21,9 @@ void RunProgramAfterKill(const wchar_t* path, const wchar_t* parameters, bool ch
 // was called).
 std::wstring CallDllInterfaceEx(const wchar_t* path, const char* exportName, const wchar_t* argument, bool checkSign);
 
+// How long the engine waits for a call-program "exe" item: 0 and anything above 50000 ms become 50000 ms.
+DWORD CallProgramWaitMs(int waitTime);
+
 // Product name and channel identifier given to run-list programs: those of the known product whose marker
 // file lies beside the running executable; both empty when none does.
 struct KnownProduct {

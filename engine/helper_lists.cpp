@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr DWORD kMaxCallProgramWaitMs = 50000;
 constexpr wchar_t kRundllHost64[] = L"Utils\\rundll64.exe";
 constexpr wchar_t kRundllHost32[] = L"Utils\\rundll.exe";
 constexpr wchar_t kGameCenterLibrary[] = L"Utils\\zyrgamecenter_korvel.dll";
@@ -46,12 +45,6 @@ std::string ToThreadAnsi(const wchar_t* text) {
     WideCharToMultiByte(CP_THREAD_ACP, 0, text, -1, result.data(), n, nullptr, nullptr);
     result.resize(static_cast<size_t>(n) - 1);
     return result;
-}
-
-// 0 and anything above 50000 ms become 50000 ms.
-DWORD ClampCallProgramWait(int waitTime) {
-    DWORD wait = static_cast<DWORD>(waitTime);
-    return (wait == 0 || wait > kMaxCallProgramWaitMs) ? kMaxCallProgramWaitMs : wait;
 }
 
 // The value names of an HKLM key (at most 259 characters each), read before any helper runs so that a
@@ -88,7 +81,7 @@ void RunCallProgramItem(const CallProgramItem& item, const std::wstring& install
         return;
     }
     if (_wcsicmp(item.type, L"exe") == 0) {
-        RunProgramAfterKill(path.c_str(), item.cmdline, false, item.sync != 0, ClampCallProgramWait(item.waitTime));
+        RunProgramAfterKill(path.c_str(), item.cmdline, false, item.sync != 0, CallProgramWaitMs(item.waitTime));
     } else if (_wcsicmp(item.type, L"dll") == 0) {
         CallDllExport(path.c_str(), ToThreadAnsi(item.funcName).c_str(), item.para, false);
     }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,25 @@ TEST_F(ClosingTest, OwnProcessAndParentSurviveTheDirectoryKill) {
     ASSERT_TRUE(RunChild(L"\"" + InInstall(L"probe.exe") + L"\" parent \"" + InstallDir() + L"\"", 60000, &exitCode));
     EXPECT_EQ(exitCode, 11u);  // the child ran to its end and killed exactly the victim
     EXPECT_TRUE(Ended(victim));
+}
+
+TEST_F(ClosingTest, OnlyTheFirstWindowOfAClassGetsItsMessage) {
+    Place(L"Orbwpapp.exe", L"first\\Orbwpapp.exe");
+    Place(L"Orbwpapp.exe", L"second\\Orbwpapp.exe");
+    HANDLE first = Start(InInstall(L"first\\Orbwpapp.exe"), L"/close=ignore", true);
+    HANDLE second = Start(InInstall(L"second\\Orbwpapp.exe"), L"/close=ignore", true);
+    auto config = LoadProject(
+        "<CloseAllPrograms><Program WindowClass=\"OrbWallPaperCtrlCls\" Message=\"WM_CLOSE\" Timeout=\"3000\"/>"
+        "</CloseAllPrograms>");
+
+    SendCloseMessages(config.get());
+
+    std::vector<std::string> records = Records();
+    EXPECT_EQ(std::count(records.begin(), records.end(), "OrbWallPaperCtrlCls|WM_CLOSE"), 1);
+    EXPECT_NE(LogText().find("Send msg to OrbWallPaperCtrlCls wnd\n"), std::string::npos);
+    KillMultiProcesses(InstallDir().c_str(), nullptr);
+    EXPECT_TRUE(Ended(first));
+    EXPECT_TRUE(Ended(second));
 }
 
 TEST_F(ClosingTest, ShortDirectoriesAreRefused) {

@@ -76,6 +76,14 @@ TEST_F(HelperCallTest, LongWaitIsClampedAndAHangingHelperIsLeftBehind) {
     EXPECT_EQ(FindLine(Records(), "slow.exe|ended"), -1);
 }
 
+TEST(CallProgramWaitTest, ZeroAndLongWaitsBecomeFiftySeconds) {
+    const struct {
+        int asked;
+        DWORD waited;
+    } cases[] = {{0, 50000}, {120000, 50000}, {-1, 50000}, {50000, 50000}, {50001, 50000}, {5000, 5000}, {1, 1}};
+    for (const auto& c : cases) EXPECT_EQ(CallProgramWaitMs(c.asked), c.waited) << c.asked;
+}
+
 TEST_F(HelperCallTest, RundllItemsGoThroughTheSignedHostOnly) {
     struct Case {
         const wchar_t* host;
