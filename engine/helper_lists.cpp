@@ -133,7 +133,9 @@ void RunRundllList(CSetupConfig* config, const std::wstring& installDir) {
             continue;
         }
         std::wstring commandLine = L"--dll=\"" + library + L"\" --entry=" + item.entry + L" " + item.cmdline;
-        RunProgramAfterKill(host.c_str(), commandLine.c_str(), false, true, static_cast<DWORD>(item.waitTime));
+        // A negative wait from the project would be read as a near-endless one: the host is then not waited for.
+        const DWORD wait = item.waitTime > 0 ? static_cast<DWORD>(item.waitTime) : 0;
+        RunProgramAfterKill(host.c_str(), commandLine.c_str(), false, true, wait);
     }
 }
 

@@ -115,6 +115,21 @@ TEST_F(HelperCallTest, RundllItemsGoThroughTheSignedHostOnly) {
     EXPECT_EQ(log.find(missing, first + 1), std::string::npos);
 }
 
+// A negative WaitTime must not become a near-endless wait: the host is started and left running.
+TEST_F(HelperCallTest, NegativeRundllWaitDoesNotBlock) {
+    Place(kSignedExe, L"Utils\\rundll64.exe");
+    Place(kSignedLib, L"Utils\\korvelext64.dll");
+    auto config = LoadProject(
+        "<RundllUnRegisterOnUnInst><Item System=\"64\" FileName=\"Utils\\korvelext64.dll\" Entry=\"DllUnregister\" "
+        "Cmdline=\"/sleep=600000\" WaitTime=\"-1\"/></RundllUnRegisterOnUnInst>");
+
+    RunRundllList(config.get(), InstallDir());
+
+    for (int i = 0; i < 200 && Records().empty(); ++i) Sleep(50);  // the host records itself once running
+    EXPECT_TRUE(EndProcessesOf(InInstall(L"Utils\\rundll64.exe")));
+    EXPECT_EQ(FindLine(Records(), "rundll64.exe|ended"), -1);
+}
+
 TEST_F(HelperCallTest, GameCenterLibraryFirstProgramAsFallback) {
     const std::wstring program = InInstall(L"Utils\\zyrgamecenter_korvel.exe");
     Place(kSignedExe, L"Utils\\zyrgamecenter_korvel.exe");
