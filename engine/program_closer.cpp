@@ -16,6 +16,7 @@ namespace {
 constexpr wchar_t kQuitMessageName[] = L"Orbwallpaper_quit";
 constexpr wchar_t kSlowClosingClass[] = L"OrbWallPaperCtrlCls";
 constexpr DWORD kSlowClosingWaitMs = 2000;
+constexpr int kDefaultCloseTimeoutMs = 2000;
 constexpr const wchar_t* kProductPrograms[] = {L"\\vorizar.exe", L"\\Orbwpsrv.exe", L"\\Orbwpapp.exe", L"\\qalmex.exe"};
 constexpr wchar_t kSparedProgram[] = L"ZuvAzi\\ZuvAzi.exe";
 constexpr size_t kMinInstallPathLength = 5;
@@ -83,10 +84,11 @@ void SendCloseMessages(CSetupConfig* config) {
         if (!config->GetCloseProgram(i, &item)) continue;
         HWND window = FindWindowW(item.windowClass, nullptr);
         if (!window) continue;
+        // A negative time-out would read as weeks on a hung window: such an entry gets the default instead.
         DWORD_PTR result = 0;
         SendMessageTimeoutW(window, item.message, static_cast<WPARAM>(static_cast<UINT>(item.wParam)),
                             static_cast<LPARAM>(static_cast<UINT>(item.lParam)), SMTO_NORMAL,
-                            static_cast<UINT>(item.timeout), &result);
+                            static_cast<UINT>(item.timeout >= 0 ? item.timeout : kDefaultCloseTimeoutMs), &result);
         if (_wcsicmp(item.windowClass, kSlowClosingClass) == 0) Sleep(kSlowClosingWaitMs);
         Log(L"Send msg to %s wnd", item.windowClass);
     }

@@ -140,6 +140,20 @@ TEST_F(ClosingTest, OnlyTheFirstWindowOfAClassGetsItsMessage) {
     EXPECT_TRUE(Ended(second));
 }
 
+// Without the default the send would wait for the hung window for weeks instead of 2000 ms.
+TEST_F(ClosingTest, NegativeTimeOutGivesUpOnAHungWindow) {
+    Place(L"qalmex.exe", L"qalmex.exe");
+    HANDLE hung = Start(InInstall(L"qalmex.exe"), L"/closedelay=600000", true);
+    auto config = LoadProject(
+        "<CloseAllPrograms><Program WindowClass=\"QalmexMainWndCls\" Message=\"WM_CLOSE\" Timeout=\"-1\"/>"
+        "</CloseAllPrograms>");
+
+    SendCloseMessages(config.get());
+
+    EXPECT_NE(LogText().find("Send msg to QalmexMainWndCls wnd\n"), std::string::npos);
+    EXPECT_EQ(WaitForSingleObject(hung, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
 TEST_F(ClosingTest, ShortDirectoriesAreRefused) {
     KillProcessesInInstallPath(L"C:\\");
     int killed = -1;

@@ -106,6 +106,7 @@ private:
         switch (message) {
             case WM_CLOSE:
                 RecordCall(m_options.windowClass, L"WM_CLOSE");
+                if (m_options.closeDelayMs) Sleep(m_options.closeDelayMs);  // a program that hangs on close
                 return Request(window, m_options.onClose);
             case WM_QUIT:  // sent straight to the window rather than posted to the queue
                 RecordCall(m_options.windowClass, L"WM_QUIT");
@@ -158,6 +159,7 @@ WindowOptions ParseWindowOptions(const CCommandOptions& options, WindowOptions d
     if (!command.empty()) result.closeCommand = static_cast<UINT>(wcstoul(command.c_str(), nullptr, 0));
     result.visible = result.visible || options.Has(L"show");
     result.readyFile = options.Value(L"ready", result.readyFile);
+    result.closeDelayMs = static_cast<DWORD>(wcstoul(options.Value(L"closedelay", L"0").c_str(), nullptr, 10));
     return result;
 }
 

@@ -37,9 +37,11 @@ struct WindowOptions {
     UINT closeCommand = 0;                                // WM_COMMAND id that counts as a close request (0: none)
     bool visible = false;
     std::wstring readyFile;  // written (holding the process id) once the window exists
+    DWORD closeDelayMs = 0;  // time WM_CLOSE blocks before it is handled
 };
 
-// Reads /class=, /title=, /close=exit|ignore, /quitmsg=exit|ignore, /command=<n>, /show, /ready=<file>
+// Reads /class=, /title=, /close=exit|ignore, /quitmsg=exit|ignore, /command=<n>, /show, /ready=<file>,
+// /closedelay=<ms>
 // over the given defaults.
 WindowOptions ParseWindowOptions(const CCommandOptions& options, WindowOptions defaults);
 
