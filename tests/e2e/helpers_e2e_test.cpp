@@ -221,6 +221,8 @@ TEST_F(HelpersE2ETest, HelpersAreCalledInOrderProgramsEndAndServicesGo) {
         at = found + line.size();
     }
     EXPECT_EQ(log.find("delete TessmarLock fail"), std::string::npos);
+    EXPECT_EQ(log.find("delete DazuzaviRovuverUz fail"), std::string::npos)
+        << "a stopped service is deleted all the same";
 }
 
 }  // namespace
