@@ -146,7 +146,14 @@ void RecordCall(const std::wstring& caller, const std::wstring& text) {
     wchar_t path[MAX_PATH] = {};
     DWORD n = GetEnvironmentVariableW(kRecordVariable, path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return;
+    // Appends from several processes at once can interleave under Wine: one writer at a time.
+    HANDLE writer = CreateMutexW(nullptr, FALSE, L"KorvelProductRecordWriter");
+    if (writer) WaitForSingleObject(writer, 10000);
     WriteWholeFile(path, ToUtf8(caller + L"|" + text + L"\r\n"), true);
+    if (writer) {
+        ReleaseMutex(writer);
+        CloseHandle(writer);
+    }
 }
 
 WindowOptions ParseWindowOptions(const CCommandOptions& options, WindowOptions defaults) {
