@@ -182,8 +182,9 @@ bool CreateAutorunTask(const std::wstring& taskPath, const std::wstring& name, c
 
 // Writes the HKLM `Run` value unless it already holds the same command (case ignored).
 BOOL WriteRunValue(const std::wstring& name, const std::wstring& taskPath) {
+    // Created when missing: a fresh system's 32-bit view may not have the key yet.
     ScopedRegKey key;
-    if (Registry::OpenKey(HKEY_LOCAL_MACHINE, kRunKey, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    if (Registry::CreateKey(HKEY_LOCAL_MACHINE, kRunKey, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return FALSE;
     const std::wstring command = taskPath + L" " + kAutorunArguments;
     std::wstring current;
