@@ -16,7 +16,10 @@ cmake -S . -B build/i686 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686.cm
 cmake --build build/i686 -j"$(nproc)" --target uninstall
 exe32=build/i686/bin/Uninstall.exe
 file "$exe32" | grep -q 'PE32 executable' || { echo "i686 Uninstall.exe is not a PE32 executable" >&2; exit 1; }
-osslsigncode verify "$exe32" 2>/dev/null | grep -q 'Subject: /CN=' || { echo "i686 Uninstall.exe is not signed" >&2; exit 1; }
+# verify exits non-zero for our self-signed test root; what counts is that a signer is there
+signature=$(osslsigncode verify "$exe32" 2>/dev/null || true)
+grep -q "Signer's certificate" <<<"$signature" && grep -q 'Subject: /CN=' <<<"$signature" \
+  || { echo "i686 Uninstall.exe is not signed" >&2; exit 1; }
 echo "i686 Uninstall.exe: PE32, signed"
 
 ctest --test-dir build/x64 -j2 --output-on-failure
