@@ -126,9 +126,11 @@ void CProductRestore::WriteUninstallEntry(const Branding& branding) {
         {L"UninstallString", Paths::Join(m_installDir, kUninstaller)},
         {L"URLInfoAbout", L""},
     };
+    // With the terminating NUL: readers may rely on it, and an empty text must not become a value of
+    // zero bytes (some registry tools cannot list those).
     for (const auto& value : values)
         SHSetValueW(parent.Get(), leaf.c_str(), value.first, REG_SZ, value.second.c_str(),
-                    static_cast<DWORD>(value.second.size() * sizeof(wchar_t)));
+                    static_cast<DWORD>((value.second.size() + 1) * sizeof(wchar_t)));
 }
 
 BOOL CProductRestore::EnableAutorun() {

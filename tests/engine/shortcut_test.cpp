@@ -246,6 +246,15 @@ TEST_F(RestoreTest, EachBrandingGetsItsShortcutsAndUninstallEntry) {
         EXPECT_EQ(EntryValue(L"Publisher"), L"");
         EXPECT_EQ(EntryValue(L"UninstallString"), m_scratch / L"Uninstall.exe");
         EXPECT_EQ(EntryValue(L"URLInfoAbout"), L"");
+        // Every value carries its terminating NUL, the empty ones too.
+        for (const wchar_t* name : {L"DisplayName", L"InstallLocation", L"URLInfoAbout"}) {
+            ScopedRegKey key;
+            ASSERT_EQ(Registry::OpenKey(HKEY_LOCAL_MACHINE, kUninstallEntryKey, KEY_QUERY_VALUE, &key), ERROR_SUCCESS);
+            DWORD type = 0, bytes = 0;
+            ASSERT_EQ(RegQueryValueExW(key.Get(), name, nullptr, &type, nullptr, &bytes), ERROR_SUCCESS);
+            EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+            EXPECT_EQ(bytes, (EntryValue(name).size() + 1) * sizeof(wchar_t)) << Narrow(name);
+        }
     }
 }
 
