@@ -1,6 +1,6 @@
 #include "app/instance_mutex.h"
 
-#include "app/product.h"
+#include "base/product.h"
 
 bool CInstanceMutex::CheckSingleInstance() {
     HANDLE mutex = CreateMutexW(nullptr, TRUE, Product::kInstanceMutex);

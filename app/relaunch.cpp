@@ -7,7 +7,7 @@
 
 #include "app/caller_token.h"
 #include "app/command_parser.h"
-#include "app/product.h"
+#include "base/product.h"
 #include "base/log.h"
 #include "base/paths.h"
 #include "base/registry.h"

@@ -8,7 +8,7 @@
 #include "app/caller_token.h"
 #include "app/command_parser.h"
 #include "app/instance_mutex.h"
-#include "app/product.h"
+#include "base/product.h"
 #include "app/relaunch.h"
 #include "base/log.h"
 #include "base/paths.h"

@@ -7,6 +7,7 @@
 
 #include "base/paths.h"
 #include "base/registry.h"
+#include "base/product.h"
 #include "base/scoped.h"
 #include "engine/autorun.h"
 #include "engine/shortcut_removal.h"
@@ -15,20 +16,16 @@
 
 namespace {
 
-constexpr wchar_t kAppPathsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Orbwpapp.exe";
 constexpr wchar_t kUserSettingsKey[] = L"Software\\OrbWallPaper";
 constexpr wchar_t kVantelle[] = L"vantelle";
 constexpr wchar_t kLiteChannel[] = L"paperLite";
-constexpr wchar_t kMainProgram[] = L"qalmex.exe";
-constexpr wchar_t kUninstaller[] = L"Uninstall.exe";
 constexpr wchar_t kAutorunProgram[] = L"vorizar.exe";
 constexpr int kAutorunDelaySeconds = 60;
-constexpr size_t kInstallDirChars = 260;
 constexpr DWORD kMaxVersionResource = 16383;
 
 bool ReadsVantelle() {
     std::wstring name;
-    return Registry::ReadString(HKEY_LOCAL_MACHINE, kAppPathsKey, L"ProductName", &name) &&
+    return Registry::ReadString(HKEY_LOCAL_MACHINE, Product::kAppPathsKey, L"ProductName", &name) &&
            _wcsicmp(name.c_str(), kVantelle) == 0;
 }
 
@@ -73,7 +70,7 @@ struct CProductRestore::Branding {
 };
 
 CProductRestore::CProductRestore() {
-    if (!Registry::ReadString(HKEY_LOCAL_MACHINE, kAppPathsKey, L"path", &m_installDir, kInstallDirChars - 1))
+    if (!Registry::ReadString(HKEY_LOCAL_MACHINE, Product::kAppPathsKey, L"path", &m_installDir, Product::kInstallDirChars - 1))
         m_installDir.clear();
     m_vantelle = ReadsVantelle();
 }
@@ -93,7 +90,7 @@ void CProductRestore::RestoreProduct() {
 }
 
 bool CProductRestore::CreateBrandingShortcuts(const Branding& branding) {
-    const std::wstring mainProgram = Paths::Join(m_installDir, kMainProgram);
+    const std::wstring mainProgram = Paths::Join(m_installDir, Product::kMainProgram);
     const std::wstring desktop = ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
     const std::wstring programs = ShellFolder(CSIDL_COMMON_PROGRAMS);
     if (desktop.empty() || programs.empty()) return false;
@@ -105,7 +102,7 @@ bool CProductRestore::CreateBrandingShortcuts(const Branding& branding) {
     if (!CreateShortcut(mainProgram, L"", Paths::Join(folder, branding.programShortcut), mainProgram,
                         branding.iconIndex, false))
         return false;
-    const std::wstring uninstaller = Paths::Join(m_installDir, kUninstaller);
+    const std::wstring uninstaller = Paths::Join(m_installDir, Product::kUninstaller);
     return CreateShortcut(uninstaller, L"", Paths::Join(folder, branding.uninstallShortcut), uninstaller, 0, true);
 }
 
@@ -120,10 +117,10 @@ void CProductRestore::WriteUninstallEntry(const Branding& branding) {
     const std::pair<const wchar_t*, std::wstring> values[] = {
         {L"DisplayIcon", branding.displayIcon},
         {L"DisplayName", L""},
-        {L"DisplayVersion", FixedVersionText(Paths::Join(m_installDir, kMainProgram))},
+        {L"DisplayVersion", FixedVersionText(Paths::Join(m_installDir, Product::kMainProgram))},
         {L"InstallLocation", m_installDir},
         {L"Publisher", L""},
-        {L"UninstallString", Paths::Join(m_installDir, kUninstaller)},
+        {L"UninstallString", Paths::Join(m_installDir, Product::kUninstaller)},
         {L"URLInfoAbout", L""},
     };
     // With the terminating NUL: readers may rely on it, and an empty text must not become a value of

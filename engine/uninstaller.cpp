@@ -8,6 +8,7 @@
 #include "base/bind.h"
 #include "base/log.h"
 #include "base/paths.h"
+#include "base/product.h"
 #include "base/registry.h"
 #include "base/sysinfo.h"
 #include "base/ui_thread.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr wchar_t kMainProgram[] = L"qalmex.exe";
 constexpr wchar_t kSettingsKey[] = L"Software\\OrbWallPaper";
 constexpr wchar_t kClassKey[] = L"Vantelle";
 constexpr wchar_t kFileListKeys[][80] = {
@@ -82,7 +82,7 @@ void CUninstaller::NotifyEnd() {
 }
 
 void CUninstaller::OnThreadRun(void*) {
-    m_mainProgramVersion = GetFileVersionText(Paths::Join(m_installDir, kMainProgram));
+    m_mainProgramVersion = GetFileVersionText(Paths::Join(m_installDir, Product::kMainProgram));
     std::wstring channel;
     if (Registry::ReadString(HKEY_CURRENT_USER, kSettingsKey, L"pid", &channel, MAX_PATH - 1) && !channel.empty())
         m_channel = Trim(channel);

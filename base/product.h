@@ -1,6 +1,6 @@
 #pragma once
 
-// Constants of the installed product that start-up, the relaunch and the instance guard share.
+// Constants of the installed product shared by start-up, the relaunch, the instance guard and the engine.
 namespace Product {
 
 constexpr wchar_t kId[] = L"korvel";
