@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/instance_mutex.h"
-#include "app/product.h"
+#include "base/product.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/caller_token.h"
-#include "app/product.h"
+#include "base/product.h"
 #include "base/paths.h"
 #include "base/registry.h"
 #include "tests/harness/testing.h"

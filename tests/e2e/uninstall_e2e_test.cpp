@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/caller_token.h"
-#include "app/product.h"
+#include "base/product.h"
 #include "base/cipher.h"
 #include "base/paths.h"
 #include "base/registry.h"
