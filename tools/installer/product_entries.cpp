@@ -5,7 +5,7 @@
 #include <shlobj.h>
 #include <taskschd.h>
 
-#include "app/product.h"
+#include "base/product.h"
 #include "base/paths.h"
 #include "base/registry.h"
 #include "base/scoped.h"

@@ -1,6 +1,6 @@
 #include "tools/installer/product_layout.h"
 
-#include "app/product.h"
+#include "base/product.h"
 #include "base/paths.h"
 
 namespace Layout {
